@@ -1,0 +1,84 @@
+#include "Platform.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace CVFirmwareLoader {
+
+void WakeSignal::Raise() {
+  {
+    std::lock_guard lock(mutex_);
+    raised_.store(true, std::memory_order_release);
+  }
+  changed_.notify_all();
+}
+
+bool WakeSignal::WaitFor(uint32_t ms) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return IsRaised(); });
+}
+
+namespace {
+
+class NoTransport final : public IDriverTransport {
+ public:
+  std::unique_ptr<IDriverHandle> Open(const std::wstring&) override { return nullptr; }
+};
+
+class NoSystemFacts final : public ISystemFacts {
+ public:
+  std::optional<std::wstring> ProgramFilesFolder() override { return std::nullopt; }
+  FileOpenOutcome TryOpenForReading(const std::wstring&) override {
+    return FileOpenOutcome::OtherFailure;
+  }
+  std::optional<ServiceImagePath> QueryServiceImagePath(const std::wstring&) override {
+    return std::nullopt;
+  }
+  std::optional<std::wstring> SystemFolder() override { return std::nullopt; }
+  wchar_t PathSeparator() const override { return L'/'; }
+  std::optional<DriverVersion> FileVersion(const std::wstring&) override { return std::nullopt; }
+};
+
+class SteadyClock final : public IClock {
+ public:
+  uint32_t TickCount() override {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  }
+
+  void Sleep(uint32_t ms, const WakeSignal* wake) override {
+    if (wake != nullptr) {
+      wake->WaitFor(ms);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+  }
+};
+
+NoTransport noTransport;
+NoSystemFacts noSystemFacts;
+SteadyClock steadyClock;
+
+std::atomic<IDriverTransport*> currentTransport{&noTransport};
+std::atomic<ISystemFacts*> currentSystem{&noSystemFacts};
+std::atomic<IClock*> currentClock{&steadyClock};
+
+}  // namespace
+
+PlatformServices Platform() {
+  return {currentTransport.load(), currentSystem.load(), currentClock.load()};
+}
+
+PlatformServices InstallPlatform(const PlatformServices& services) {
+  PlatformServices previous{currentTransport.load(), currentSystem.load(), currentClock.load()};
+  currentTransport = services.transport != nullptr ? services.transport : &noTransport;
+  currentSystem = services.system != nullptr ? services.system : &noSystemFacts;
+  currentClock = services.clock != nullptr ? services.clock : &steadyClock;
+  return previous;
+}
+
+IClock& SystemClock() { return steadyClock; }
+
+}  // namespace CVFirmwareLoader
