@@ -1,0 +1,187 @@
+#include "engine/CThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <latch>
+#include <memory>
+#include <thread>
+
+#include "engine/EResult.h"
+
+namespace CVFirmwareLoader {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kLimit = 10s;
+
+// Polls until done() holds or the limit has passed.
+bool Eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + kLimit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(50us);
+  }
+  return true;
+}
+
+// Runs work on a thread of its own and waits for it at most kLimit. A join that never returns
+// leaves nothing to recover, so the program stops with a message instead of hanging the suite.
+void FinishesInTime(const char* what, const std::function<void()>& work) {
+  std::packaged_task<void()> task(work);
+  std::future<void> finished = task.get_future();
+  std::thread runner(std::move(task));
+  if (finished.wait_for(kLimit) != std::future_status::ready) {
+    std::fprintf(stderr, "Timed out: %s\n", what);
+    std::_Exit(EXIT_FAILURE);
+  }
+  runner.join();
+}
+
+// A procedure held at a gate until the test opens it (or the limit passes).
+struct Worker {
+  std::atomic<bool> open{false};
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
+  uint32_t exitCode = 0;
+
+  static uint32_t Run(void* argument) {
+    auto& self = *static_cast<Worker*>(argument);
+    ++self.started;
+    Eventually([&] { return self.open.load(); });
+    ++self.finished;
+    return self.exitCode;
+  }
+};
+
+TEST(CThreadTest, FreshThreadHasNothingToJoinOrClose) {
+  Worker worker;
+  CThread thread(&Worker::Run, &worker);
+
+  EXPECT_FALSE(thread.IsRunning());
+  EXPECT_EQ(thread.Join(), eNoResource);
+  EXPECT_EQ(thread.Close(), eSuccess);
+  EXPECT_FALSE(thread.IsRunning());
+  EXPECT_EQ(worker.started.load(), 0);
+}
+
+TEST(CThreadTest, SecondStartIsRefusedUntilClosed) {
+  Worker worker;
+  CThread thread(&Worker::Run, &worker);
+
+  EXPECT_EQ(thread.Start(), eSuccess);
+  EXPECT_EQ(thread.Start(), eFailed);
+  worker.open = true;
+  FinishesInTime("Close", [&] { EXPECT_EQ(thread.Close(), eSuccess); });
+  EXPECT_EQ(worker.started.load(), 1);
+
+  EXPECT_EQ(thread.Start(), eSuccess);
+  FinishesInTime("Close after restart", [&] { EXPECT_EQ(thread.Close(), eSuccess); });
+  EXPECT_EQ(worker.started.load(), 2);
+}
+
+TEST(CThreadTest, HandleIsHeldAfterTheProcedureReturnedUntilClose) {
+  Worker worker;
+  worker.exitCode = 7;
+  worker.open = true;
+  CThread thread(&Worker::Run, &worker);
+
+  ASSERT_EQ(thread.Start(), eSuccess);
+  ASSERT_TRUE(Eventually([&] { return worker.finished.load() == 1; }));
+  EXPECT_TRUE(thread.IsRunning());
+
+  FinishesInTime("Join", [&] { EXPECT_EQ(thread.Join(), eSuccess); });
+  EXPECT_TRUE(thread.IsRunning()) << "Join keeps the handle";
+  EXPECT_EQ(thread.Join(), eSuccess);
+  EXPECT_EQ(thread.Start(), eFailed);
+  EXPECT_EQ(thread.GetExitCode(), 7u);
+
+  EXPECT_EQ(thread.Close(), eSuccess);
+  EXPECT_FALSE(thread.IsRunning());
+}
+
+TEST(CThreadTest, DestructorWaitsForTheThreadToEnd) {
+  Worker worker;
+  auto thread = std::make_unique<CThread>(&Worker::Run, &worker);
+  ASSERT_EQ(thread->Start(), eSuccess);
+
+  std::atomic<bool> destroyed{false};
+  std::thread destroyer([&] {
+    thread.reset();
+    destroyed = true;
+  });
+  std::this_thread::sleep_for(100ms);
+  EXPECT_FALSE(destroyed.load()) << "the destructor returned while the thread still ran";
+
+  worker.open = true;
+  FinishesInTime("destructor", [&] { destroyer.join(); });
+  EXPECT_EQ(worker.finished.load(), 1);
+}
+
+// std::thread would throw out of a self-join; waiting for oneself would never end.
+TEST(CThreadTest, JoinAndCloseFromTheThreadItselfAreRefused) {
+  struct SelfJoin {
+    CThread* thread = nullptr;
+    std::atomic<int> joined{1};
+    std::atomic<int> closed{1};
+    static uint32_t Run(void* argument) {
+      auto& self = *static_cast<SelfJoin*>(argument);
+      self.joined = self.thread->Join();
+      self.closed = self.thread->Close();
+      return 0;
+    }
+  } self;
+  CThread thread(&SelfJoin::Run, &self);
+  self.thread = &thread;
+
+  ASSERT_EQ(thread.Start(), eSuccess);
+  FinishesInTime("Join", [&] { EXPECT_EQ(thread.Join(), eSuccess); });
+  EXPECT_EQ(self.joined.load(), eFailed);
+  EXPECT_EQ(self.closed.load(), eFailed);
+  EXPECT_TRUE(thread.IsRunning());
+}
+
+// The loader's abort (user-interface thread) and its device-gone handling (hot-plug thread) may
+// both join and close the same worker.
+TEST(CThreadTest, ConcurrentJoinAndCloseBothWaitForTheEnd) {
+  constexpr int kRounds = 300;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    Worker worker;
+    CThread thread(&Worker::Run, &worker);
+    ASSERT_EQ(thread.Start(), eSuccess);
+
+    std::latch ready(3);
+    std::atomic<int> endedBeforeReturn{0};
+    auto caller = [&](bool joinFirst) {
+      ready.arrive_and_wait();
+      if (joinFirst) {
+        // -30 when the other caller has closed already, which it does only after the end.
+        const int joined = thread.Join();
+        EXPECT_TRUE(joined == eSuccess || joined == eNoResource) << joined;
+      }
+      if (thread.Close() == eSuccess && worker.finished.load() == 1) ++endedBeforeReturn;
+    };
+    FinishesInTime("concurrent Join and Close", [&] {
+      std::thread first(caller, round % 2 == 0);
+      std::thread second(caller, false);
+      ready.arrive_and_wait();
+      // Vary whether the callers find the thread still running or already ended.
+      if (round % 3 == 0) std::this_thread::sleep_for(100us);
+      worker.open = true;
+      first.join();
+      second.join();
+    });
+    EXPECT_EQ(endedBeforeReturn.load(), 2);
+    EXPECT_FALSE(thread.IsRunning());
+  }
+}
+
+}  // namespace
+}  // namespace CVFirmwareLoader
