@@ -1,0 +1,49 @@
+#include "DriverRequests.h"
+
+namespace CVFirmwareLoader::DriverRequests {
+
+uint32_t PollWaitFor(uint32_t pollTimeoutMs) {
+  return static_cast<uint32_t>(pollTimeoutMs * 1.2 + 0.5);
+}
+
+DfuStatus DecodeGetStatusReply(std::span<const uint8_t, kGetStatusReplySize> reply) {
+  const uint32_t pollTimeout = reply[1] | (reply[2] << 8) | (reply[3] << 16);
+  return DfuStatus{.status = reply[0], .pollWait = PollWaitFor(pollTimeout), .state = reply[4]};
+}
+
+std::array<uint8_t, 4> EncodeDetachRequest(uint16_t detachTimeoutMs) {
+  std::array<uint8_t, 4> request{};
+  WriteLe16(&request[0], 1);
+  WriteLe16(&request[2], detachTimeoutMs);
+  return request;
+}
+
+namespace {
+
+bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+constexpr wchar_t kReplacementCharacter = 0xFFFD;
+
+}  // namespace
+
+std::wstring DecodeInfoTextReply(std::span<const uint8_t, kInfoTextReplySize> reply) {
+  std::wstring text;
+  constexpr size_t kTextOffset = 2;
+  for (size_t offset = kTextOffset; offset + 1 < reply.size(); offset += 2) {
+    const uint32_t unit = ReadLe16(&reply[offset]);
+    if (unit == 0) break;
+    const bool pairFollows = offset + 3 < reply.size() && IsLowSurrogate(ReadLe16(&reply[offset + 2]));
+    if (IsHighSurrogate(unit) && pairFollows) {
+      const uint32_t low = ReadLe16(&reply[offset + 2]);
+      text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+      offset += 2;
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      text.push_back(kReplacementCharacter);
+    } else {
+      text.push_back(static_cast<wchar_t>(unit));
+    }
+  }
+  return text;
+}
+
+}  // namespace CVFirmwareLoader::DriverRequests
