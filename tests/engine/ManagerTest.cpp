@@ -1,0 +1,170 @@
+#include "engine/Manager.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/EResult.h"
+#include "engine/Loader.h"
+#include "platform/Platform.h"
+#include "platform/ProgramResources.h"
+#include "support/FakeDevice.h"
+#include "support/FakeSystemFacts.h"
+#include "support/TestManager.h"
+
+using namespace CVFirmwareLoader;
+using EvarixTest::FakeDevice;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+FakeDevice* Keyboard(std::wstring path) {
+  return new FakeDevice({.path = std::move(path)});
+}
+
+class ManagerTest : public testing::Test {
+ protected:
+  ManagerTest() { system.InstallDriverRule(SupportedModelTable[0].driverFilePath); }
+
+  // The keyboards the next refreshes find: paths of held ones are reported present, the others
+  // are offered as new devices.
+  void Present(std::vector<std::wstring> paths) { present = std::move(paths); }
+
+  void Enumerate(EvarixTest::TestManager& self, std::set<std::wstring>& presentPaths,
+                 std::set<Device*>& newDevices) {
+    if (failEnumeration) {
+      newDevices.insert(Keyboard(L"/dev/bus/usb/001/099"));
+      throw eFailed;
+    }
+    for (const std::wstring& path : present) {
+      if (self.FindLoaderByPath(path) != nullptr) {
+        presentPaths.insert(path);
+      } else {
+        auto* device = Keyboard(path);
+        created.push_back(device->destroyed);
+        newDevices.insert(device);
+      }
+    }
+  }
+
+  Loader* Create(int model) { return static_cast<Loader*>(manager.CreateLoader(model)); }
+
+  EvarixTest::FakeSystemFacts system;
+  ScopedPlatform platform{{nullptr, &system, nullptr}};
+  std::vector<std::wstring> present;
+  std::vector<std::shared_ptr<std::atomic<bool>>> created;
+  bool failEnumeration = false;
+  EvarixTest::TestManager manager{&ProgramResources(),
+                                  [this](auto& self, auto& presentPaths, auto& newDevices) {
+                                    Enumerate(self, presentPaths, newDevices);
+                                  }};
+};
+
+TEST_F(ManagerTest, CreatedLoaderIsRegisteredAndAsksForARefresh) {
+  EXPECT_EQ(Manager::Instance(), &manager);
+  Loader* loader = Create(0);
+  ASSERT_NE(loader, nullptr);
+  EXPECT_EQ(manager.refreshRequests, 1);
+  Present({L"/dev/bus/usb/001/002"});
+  manager.Refresh();
+  ASSERT_NE(loader->GetDevice(), nullptr);
+  EXPECT_EQ(manager.FindLoaderByPath(L"/dev/bus/usb/001/002"), loader);
+  EXPECT_EQ(manager.FindLoaderByPath(L"/DEV/bus/usb/001/002"), nullptr);  // exact comparison
+  manager.DestroyLoader(loader);
+  EXPECT_EQ(manager.FindLoaderByPath(L"/dev/bus/usb/001/002"), nullptr);
+  EXPECT_TRUE(*created.at(0));
+}
+
+TEST_F(ManagerTest, HeldKeyboardIsNotBuiltAgainAndGoneKeyboardIsDetached) {
+  Loader* loader = Create(0);
+  Present({L"/dev/bus/usb/001/002"});
+  manager.Refresh();
+  Device* held = loader->GetDevice();
+  manager.Refresh();
+  EXPECT_EQ(created.size(), 1u);
+  EXPECT_EQ(loader->GetDevice(), held);
+  Present({});
+  manager.Refresh();
+  EXPECT_EQ(loader->GetDevice(), nullptr);
+  EXPECT_TRUE(*created.at(0));
+  manager.DestroyLoader(loader);
+}
+
+TEST_F(ManagerTest, KeyboardNoLoaderTakesIsIgnoredAndDestroyed) {
+  Loader* loader = Create(0);
+  Present({L"/dev/bus/usb/001/002", L"/dev/bus/usb/001/003"});
+  CaptureStderr();
+  manager.Refresh();
+  const std::string lines = GetCapturedStderr();
+  ASSERT_EQ(created.size(), 2u);
+  const std::wstring taken = loader->GetDevice()->GetPath();
+  const std::string ignored = taken == L"/dev/bus/usb/001/002" ? "003" : "002";
+  EXPECT_EQ(lines, "Ignoring device: /dev/bus/usb/001/" + ignored + "\n");
+  EXPECT_TRUE(*created.at(0) != *created.at(1));
+  manager.DestroyLoader(loader);
+}
+
+TEST_F(ManagerTest, NewKeyboardIsOfferedInModelOrder) {
+  Loader* first = Create(0);
+  Loader* second = Create(1);
+  Present({L"/dev/bus/usb/001/002"});
+  manager.Refresh();
+  EXPECT_NE(first->GetDevice(), nullptr);
+  EXPECT_EQ(second->GetDevice(), nullptr);
+  Present({L"/dev/bus/usb/001/002", L"/dev/bus/usb/001/003"});
+  manager.Refresh();
+  ASSERT_NE(second->GetDevice(), nullptr);
+  EXPECT_EQ(second->GetDevice()->GetPath(), L"/dev/bus/usb/001/003");
+  manager.DestroyLoader(second);
+  manager.DestroyLoader(first);
+}
+
+TEST_F(ManagerTest, FailedEnumerationTellsNoLoaderAndDestroysWhatItBuilt) {
+  Loader* loader = Create(0);
+  Present({L"/dev/bus/usb/001/002"});
+  manager.Refresh();
+  Device* held = loader->GetDevice();
+  failEnumeration = true;
+  CaptureStderr();
+  manager.Refresh();
+  EXPECT_EQ(GetCapturedStderr(), "Error: failed to enumerate devices\n");
+  EXPECT_EQ(loader->GetDevice(), held);
+  manager.DestroyLoader(loader);
+}
+
+// Destroying a loader that a later one replaced must not unregister the later one, or no
+// refresh would ever reach it again.
+TEST_F(ManagerTest, ReplacedLoaderIsDestroyedWithoutUnregisteringItsSuccessor) {
+  Loader* first = Create(0);
+  Loader* second = Create(0);
+  manager.DestroyLoader(first);
+  Present({L"/dev/bus/usb/001/002"});
+  manager.Refresh();
+  EXPECT_NE(second->GetDevice(), nullptr);
+  manager.DestroyLoader(second);
+  manager.DestroyLoader(nullptr);
+}
+
+TEST_F(ManagerTest, UnsupportedDeviceOnlyWritesADebugLine) {
+  Loader* loader = Create(0);
+  std::set<std::wstring> presentPaths;
+  std::set<Device*> newDevices;
+  bool serviceNameRead = false;
+  CaptureStdout();
+  manager.ProcessPresentDevice(
+      L"/dev/bus/usb/001/007", L"USB\\VID_1209&PID_7777&REV_0100",
+      [&] {
+        serviceNameRead = true;
+        return std::wstring(L"usb");
+      },
+      presentPaths, newDevices);
+  EXPECT_EQ(GetCapturedStdout(),
+            "DEBUG: skipping unsupported device: USB\\VID_1209&PID_7777&REV_0100\n");
+  EXPECT_FALSE(serviceNameRead);
+  EXPECT_TRUE(presentPaths.empty());
+  EXPECT_TRUE(newDevices.empty());
+  manager.DestroyLoader(loader);
+}
+
+}  // namespace
