@@ -4,26 +4,12 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/DfuState.h"
 #include "platform/DriverVersion.h"
 
 namespace CVFirmwareLoader {
 
 class DFUImage;
-
-// DFU 1.1 device states as the get-status reply carries them.
-enum class DfuState : uint32_t {
-  appIDLE = 0,
-  appDETACH = 1,
-  dfuIDLE = 2,
-  dfuDNLOAD_SYNC = 3,
-  dfuDNBUSY = 4,
-  dfuDNLOAD_IDLE = 5,
-  dfuMANIFEST_SYNC = 6,
-  dfuMANIFEST = 7,
-  dfuMANIFEST_WAIT_RESET = 8,
-  dfuUPLOAD_IDLE = 9,
-  dfuERROR = 10,
-};
 
 // One connected keyboard appearance as the engine sees it.
 class Device {

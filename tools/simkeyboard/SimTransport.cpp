@@ -1,0 +1,13 @@
+#include "tools/simkeyboard/SimTransport.h"
+
+#include "platform/UsbDriverHandle.h"
+
+namespace EvarixSim {
+
+std::unique_ptr<CVFirmwareLoader::IDriverHandle> SimTransport::Open(const std::wstring& path) {
+  std::unique_ptr<CVFirmwareLoader::IUsbDevice> device = bus_.Open(path);
+  if (device == nullptr) return nullptr;
+  return std::make_unique<CVFirmwareLoader::UsbDriverHandle>(std::move(device));
+}
+
+}  // namespace EvarixSim
