@@ -5,21 +5,9 @@
 #include "EResult.h"
 #include "FirmwareSuffix.h"
 #include "HexText.h"
+#include "platform/LittleEndian.h"
 
 namespace CVFirmwareLoader {
-
-namespace {
-
-uint16_t ReadU16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-void WriteU16(uint8_t* bytes, uint16_t value) {
-  bytes[0] = static_cast<uint8_t>(value & 0xFF);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-}
-
-}  // namespace
 
 static_assert(DFUImage::kSuffixSize == FirmwareSuffix::kSize);
 
@@ -29,16 +17,17 @@ void DFUImage::SetSizing(uint32_t newPayloadLength, uint16_t newBlockSize, uint1
   blockCount = newBlockCount;
 }
 
-void DFUImage::ReadSuffix(const uint8_t* suffix) {
-  if (suffix == nullptr) throw eInvalidArgument;
+void DFUImage::ReadSuffix(const uint8_t* suffixStart) {
+  if (suffixStart == nullptr) throw eInvalidArgument;
+  const std::span<const uint8_t> suffix(suffixStart, FirmwareSuffix::kSize);
   if (!std::equal(FirmwareSuffix::kSignature.begin(), FirmwareSuffix::kSignature.end(),
-                  suffix + FirmwareSuffix::kSignatureOffset)) {
+                  suffix.begin() + FirmwareSuffix::kSignatureOffset)) {
     throw eInvalidImage;
   }
-  version = HexText::Version(ReadU16(suffix + FirmwareSuffix::kVersionOffset));
-  productId = HexText::Digits(ReadU16(suffix + FirmwareSuffix::kProductIdOffset));
+  version = HexText::Version(LittleEndian::Read16(suffix, FirmwareSuffix::kVersionOffset));
+  productId = HexText::Digits(LittleEndian::Read16(suffix, FirmwareSuffix::kProductIdOffset));
   updateModeProductId =
-      HexText::Digits(ReadU16(suffix + FirmwareSuffix::kUpdateModeProductIdOffset));
+      HexText::Digits(LittleEndian::Read16(suffix, FirmwareSuffix::kUpdateModeProductIdOffset));
 }
 
 int DFUImage::LocateBlock(uint16_t index, uint16_t bufferSize, const uint8_t* buffer,
@@ -58,8 +47,9 @@ int DFUImage::LocateBlock(uint16_t index, uint16_t bufferSize, const uint8_t* bu
 }
 
 void DFUImage::WriteBlockHeader(uint8_t* buffer, uint16_t index, uint16_t length) {
-  WriteU16(buffer + 2, length);
-  WriteU16(buffer, index);
+  const std::span<uint8_t> header(buffer, kBlockHeaderSize);
+  LittleEndian::Write16(header, 2, length);
+  LittleEndian::Write16(header, 0, index);
 }
 
 }  // namespace CVFirmwareLoader

@@ -7,6 +7,7 @@
 #include "DriverCheck.h"
 #include "EResult.h"
 #include "HexText.h"
+#include "platform/LittleEndian.h"
 #include "platform/Platform.h"
 
 namespace CVFirmwareLoader {
@@ -146,7 +147,7 @@ void DeviceWin::RequestReset() { Request(DriverControlCode::ResetDevice, {}, {})
 void DeviceWin::ReadFirmwareVersion() {
   std::array<uint8_t, kDeviceDescriptorReplySize> reply{};
   Request(DriverControlCode::GetDeviceDescriptor, {}, reply);
-  firmwareVersion = HexText::Version(DriverRequests::ReadLe16(&reply[kDeviceReleaseOffset]));
+  firmwareVersion = HexText::Version(LittleEndian::Read16(reply, kDeviceReleaseOffset));
 }
 
 void DeviceWin::ReadInfoText() {
@@ -160,10 +161,10 @@ void DeviceWin::ReadDfuDescriptor() {
   Request(DriverControlCode::GetDfuDescriptor, {}, reply);
   transferSize = model->transferSizeOverride != 0
                      ? model->transferSizeOverride
-                     : DriverRequests::ReadLe16(&reply[kTransferSizeOffset]);
+                     : LittleEndian::Read16(reply, kTransferSizeOffset);
   detachTimeout = model->detachTimeoutOverrideMs != 0
                       ? model->detachTimeoutOverrideMs
-                      : DriverRequests::ReadLe16(&reply[kDetachTimeoutOffset]);
+                      : LittleEndian::Read16(reply, kDetachTimeoutOffset);
 }
 
 int DeviceWin::EnterUpdateMode() {
@@ -240,7 +241,7 @@ bool DeviceWin::SendBlock(DFUImage& image, uint16_t index, std::span<uint8_t> bu
   const int read = image.ReadBlock(index, static_cast<uint16_t>(buffer.size()), buffer.data());
   if (read != eSuccess) throw static_cast<EResult>(read);
   const uint16_t requestLength =
-      static_cast<uint16_t>(DriverRequests::ReadLe16(&buffer[2]) + DriverRequests::kBlockHeaderSize);
+      static_cast<uint16_t>(LittleEndian::Read16(buffer, 2) + DriverRequests::kBlockHeaderSize);
   if (requestLength > buffer.size()) throw eFailed;
   RequestDownload(buffer.first(requestLength));
   const DfuStatus status = RequestStatus();

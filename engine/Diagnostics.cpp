@@ -1,8 +1,8 @@
 #include "Diagnostics.h"
 
-#include <climits>
-#include <cwchar>
 #include <string>
+
+#include "platform/TextConversion.h"
 
 namespace CVFirmwareLoader::Diagnostics {
 namespace {
@@ -13,22 +13,6 @@ void WriteLine(std::FILE* stream, const std::string& line) {
 }
 
 }  // namespace
-
-std::string Narrow(std::wstring_view wide) {
-  std::string out;
-  std::mbstate_t state{};
-  char bytes[MB_LEN_MAX];
-  for (const wchar_t ch : wide) {
-    const size_t length = std::wcrtomb(bytes, ch, &state);
-    if (length == static_cast<size_t>(-1)) {
-      out += '?';
-      state = std::mbstate_t{};
-    } else {
-      out.append(bytes, length);
-    }
-  }
-  return out;
-}
 
 void CodeLine(std::FILE* stream, std::string_view text, int code) {
   WriteLine(stream, std::string(text) + std::to_string(code) + ")\n");
@@ -45,7 +29,7 @@ void TextLine(std::FILE* stream, std::string_view text) {
 }
 
 void WideLine(std::FILE* stream, std::string_view text, std::wstring_view wide) {
-  WriteLine(stream, std::string(text) + Narrow(wide) + "\n");
+  WriteLine(stream, std::string(text) + ToLocaleBytes(wide) + "\n");
 }
 
 }  // namespace CVFirmwareLoader::Diagnostics

@@ -24,7 +24,4 @@ void TextLine(std::FILE* stream, std::string_view text);
 // text, then wide text such as a device path or hardware ID.
 void WideLine(std::FILE* stream, std::string_view text, std::wstring_view wide);
 
-// Wide text in the locale's multibyte form; characters it cannot express become '?'.
-std::string Narrow(std::wstring_view wide);
-
 }  // namespace CVFirmwareLoader::Diagnostics

@@ -1,5 +1,7 @@
 #include "DriverRequests.h"
 
+#include "platform/LittleEndian.h"
+
 namespace CVFirmwareLoader::DriverRequests {
 
 uint32_t PollWaitFor(uint32_t pollTimeoutMs) {
@@ -13,8 +15,8 @@ DfuStatus DecodeGetStatusReply(std::span<const uint8_t, kGetStatusReplySize> rep
 
 std::array<uint8_t, 4> EncodeDetachRequest(uint16_t detachTimeoutMs) {
   std::array<uint8_t, 4> request{};
-  WriteLe16(&request[0], 1);
-  WriteLe16(&request[2], detachTimeoutMs);
+  LittleEndian::Write16(request, 0, 1);
+  LittleEndian::Write16(request, 2, detachTimeoutMs);
   return request;
 }
 
@@ -30,11 +32,11 @@ std::wstring DecodeInfoTextReply(std::span<const uint8_t, kInfoTextReplySize> re
   std::wstring text;
   constexpr size_t kTextOffset = 2;
   for (size_t offset = kTextOffset; offset + 1 < reply.size(); offset += 2) {
-    const uint32_t unit = ReadLe16(&reply[offset]);
+    const uint32_t unit = LittleEndian::Read16(reply, offset);
     if (unit == 0) break;
-    const bool pairFollows = offset + 3 < reply.size() && IsLowSurrogate(ReadLe16(&reply[offset + 2]));
+    const bool pairFollows = offset + 3 < reply.size() && IsLowSurrogate(LittleEndian::Read16(reply, offset + 2));
     if (IsHighSurrogate(unit) && pairFollows) {
-      const uint32_t low = ReadLe16(&reply[offset + 2]);
+      const uint32_t low = LittleEndian::Read16(reply, offset + 2);
       text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
       offset += 2;
     } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {

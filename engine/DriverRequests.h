@@ -20,15 +20,6 @@ namespace DriverRequests {
 
 constexpr size_t kBlockHeaderSize = 4;
 
-inline uint16_t ReadLe16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-inline void WriteLe16(uint8_t* bytes, uint16_t value) {
-  bytes[0] = static_cast<uint8_t>(value & 0xFF);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-}
-
 // 1.2 times the keyboard's poll time-out, rounded half up: keyboards tend to announce the time
 // they need exactly, and polling too early makes some of them fail the block.
 uint32_t PollWaitFor(uint32_t pollTimeoutMs);

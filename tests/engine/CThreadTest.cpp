@@ -13,36 +13,16 @@
 #include <thread>
 
 #include "engine/EResult.h"
+#include "support/Deadlines.h"
 
 namespace CVFirmwareLoader {
 namespace {
 
 using namespace std::chrono_literals;
+using EvarixTest::Eventually;
+using EvarixTest::FinishesInTime;
+using EvarixTest::kDeadline;
 
-constexpr auto kLimit = 10s;
-
-// Polls until done() holds or the limit has passed.
-bool Eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kLimit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50us);
-  }
-  return true;
-}
-
-// Runs work on a thread of its own and waits for it at most kLimit. A join that never returns
-// leaves nothing to recover, so the program stops with a message instead of hanging the suite.
-void FinishesInTime(const char* what, const std::function<void()>& work) {
-  std::packaged_task<void()> task(work);
-  std::future<void> finished = task.get_future();
-  std::thread runner(std::move(task));
-  if (finished.wait_for(kLimit) != std::future_status::ready) {
-    std::fprintf(stderr, "Timed out: %s\n", what);
-    std::_Exit(EXIT_FAILURE);
-  }
-  runner.join();
-}
 
 // A procedure held at a gate until the test opens it (or the limit passes).
 struct Worker {

@@ -23,39 +23,19 @@
 #include <vector>
 
 #include "engine/EResult.h"
+#include "support/Deadlines.h"
 #include "engine/ScopedLock.h"
 
 namespace CVFirmwareLoader {
 namespace {
 
 using namespace std::chrono_literals;
+using EvarixTest::Eventually;
+using EvarixTest::FinishesInTime;
+using EvarixTest::kDeadline;
 
-constexpr auto kLimit = 10s;
 // Long enough for a thread or process that is wrongly let in to show itself.
 constexpr auto kSettle = 100ms;
-
-// Polls until done() holds or the limit has passed.
-bool Eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kLimit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-// Runs work on a thread of its own and waits for it at most kLimit. A lock that is never granted
-// leaves nothing to recover, so the program stops with a message instead of hanging the suite.
-void FinishesInTime(const char* what, const std::function<void()>& work) {
-  std::packaged_task<void()> task(work);
-  std::future<void> finished = task.get_future();
-  std::thread runner(std::move(task));
-  if (finished.wait_for(kLimit) != std::future_status::ready) {
-    std::fprintf(stderr, "Timed out: %s\n", what);
-    std::_Exit(EXIT_FAILURE);
-  }
-  runner.join();
-}
 
 // Takes the lock through the guard and gives it back: 0, or the code the guard threw.
 int TakeAndRelease(LoaderLock& lock) {

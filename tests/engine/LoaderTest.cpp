@@ -7,6 +7,7 @@
 #include "engine/EResult.h"
 #include "platform/Platform.h"
 #include "platform/ProgramResources.h"
+#include "support/Deadlines.h"
 #include "support/FakeClock.h"
 #include "support/FakeDevice.h"
 #include "support/FakeSystemFacts.h"
@@ -51,13 +52,6 @@ int SucceedAtOnce(FakeDevice&, DFUImage*, Device::ProgressTracker* tracker) {
   tracker->OnProgress(Device::ProgressTracker::kRunning, 0.0);
   tracker->OnProgress(Device::ProgressTracker::kFinished, 0.0);
   return eSuccess;
-}
-
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 2000 && !condition(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return condition();
 }
 
 class LoaderTest : public testing::Test {
@@ -201,7 +195,7 @@ TEST_F(LoaderTest, FollowsTheKeyboardThroughUpdateModeToSuccess) {
   EXPECT_TRUE(*gone);
   EXPECT_EQ(loader->CheckFirmware(), Loader::LastCheck());  // waiting: the last answer stands
   EXPECT_TRUE(loader->AttachDevice(UpdateModeKeyboard(SucceedAtOnce)));
-  ASSERT_TRUE(WaitUntil([&] { return Status(*loader) != static_cast<int>(UpdateStatus::Running); }));
+  ASSERT_TRUE(EvarixTest::Eventually([&] { return Status(*loader) != static_cast<int>(UpdateStatus::Running); }));
   EXPECT_EQ(Status(*loader), static_cast<int>(UpdateStatus::Succeeded));
   // Back to ready: the keyboard will leave and return in application mode.
   EXPECT_EQ(loader->CheckFirmware(), static_cast<int>(FirmwareCheck::UpdateRequired));
@@ -309,7 +303,7 @@ class EstimateTest : public LoaderTest {
       device.WaitForCancel();
       return eCancelled;
     });
-    EXPECT_TRUE(WaitUntil([&] { return reported.load(); }));
+    EXPECT_TRUE(EvarixTest::Eventually([&] { return reported.load(); }));
     int percent = -1;
     int secondsLeft = -1;
     EXPECT_EQ(loader->GetProgress(percent, secondsLeft), static_cast<int>(UpdateStatus::Running));

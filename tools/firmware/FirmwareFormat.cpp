@@ -6,9 +6,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/LittleEndian.h"
+
 namespace EvarixFirmware {
 
 using CVFirmwareLoader::FirmwareSuffix;
+namespace LittleEndian = CVFirmwareLoader::LittleEndian;
 
 namespace {
 
@@ -44,25 +47,6 @@ uint32_t PayloadChecksum(std::span<const uint8_t> payload) {
                      payload.subspan(kPayloadHeaderSize));
 }
 
-void PutU16(std::span<uint8_t> bytes, size_t offset, uint16_t value) {
-  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
-  bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-void PutU32(std::span<uint8_t> bytes, size_t offset, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint16_t GetU16(std::span<const uint8_t> bytes, size_t offset) {
-  return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-uint32_t GetU32(std::span<const uint8_t> bytes, size_t offset) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value |= uint32_t{bytes[offset + i]} << (8 * i);
-  return value;
-}
-
 std::string Banner(uint16_t version) {
   char versionText[8];
   std::snprintf(versionText, sizeof versionText, "0x%04X", unsigned{version});
@@ -75,9 +59,9 @@ std::string Banner(uint16_t version) {
 void FillPayload(std::span<uint8_t> payload, uint16_t version) {
   std::array<uint8_t, kPayloadHeaderSize> header{};
   std::copy(kPayloadMagic.begin(), kPayloadMagic.end(), header.begin());
-  PutU16(header, kVersionField, version);
-  PutU16(header, kReservedField, 0);
-  PutU32(header, kLengthField, static_cast<uint32_t>(payload.size()));
+  LittleEndian::Write16(header, kVersionField, version);
+  LittleEndian::Write16(header, kReservedField, 0);
+  LittleEndian::Write32(header, kLengthField, static_cast<uint32_t>(payload.size()));
   // The checksum goes in last, once the bytes it covers are in place.
 
   std::vector<uint8_t> front(kCodeOffset, 0);
@@ -99,7 +83,7 @@ void FillPayload(std::span<uint8_t> payload, uint16_t version) {
   }
 
   if (payload.size() >= kPayloadHeaderSize) {
-    PutU32(payload, kChecksumField, PayloadChecksum(payload));
+    LittleEndian::Write32(payload, kChecksumField, PayloadChecksum(payload));
   }
 }
 
@@ -118,17 +102,17 @@ std::vector<uint8_t> BuildFirmwareImage(const ImageDescription& description) {
   FillPayload(bytes.first(suffixStart), description.version);
 
   const std::span<uint8_t> suffix = bytes.subspan(suffixStart);
-  PutU16(suffix, FirmwareSuffix::kUpdateModeProductIdOffset, description.updateModeProductId);
-  PutU16(suffix, FirmwareSuffix::kVersionOffset, description.version);
-  PutU16(suffix, FirmwareSuffix::kProductIdOffset, description.applicationProductId);
-  PutU16(suffix, FirmwareSuffix::kVendorIdOffset, description.vendorId);
-  PutU16(suffix, FirmwareSuffix::kFormatVersionOffset, FirmwareSuffix::kFormatVersion);
+  LittleEndian::Write16(suffix, FirmwareSuffix::kUpdateModeProductIdOffset, description.updateModeProductId);
+  LittleEndian::Write16(suffix, FirmwareSuffix::kVersionOffset, description.version);
+  LittleEndian::Write16(suffix, FirmwareSuffix::kProductIdOffset, description.applicationProductId);
+  LittleEndian::Write16(suffix, FirmwareSuffix::kVendorIdOffset, description.vendorId);
+  LittleEndian::Write16(suffix, FirmwareSuffix::kFormatVersionOffset, FirmwareSuffix::kFormatVersion);
   std::copy(FirmwareSuffix::kSignature.begin(), FirmwareSuffix::kSignature.end(),
             suffix.begin() + FirmwareSuffix::kSignatureOffset);
   // The length covers the whole trailer, the update-mode product ID in front included, so that DFU
   // tools strip all 18 bytes and see only the payload.
   suffix[FirmwareSuffix::kLengthOffset] = static_cast<uint8_t>(FirmwareSuffix::kSize);
-  PutU32(suffix, FirmwareSuffix::kCrcOffset,
+  LittleEndian::Write32(suffix, FirmwareSuffix::kCrcOffset,
          DfuSuffixCrc(bytes.first(image.size() - sizeof(uint32_t))));
   return image;
 }
@@ -142,9 +126,9 @@ std::optional<uint16_t> CheckFirmwarePayload(std::span<const uint8_t> payload) {
   if (!std::equal(kPayloadMagic.begin(), kPayloadMagic.end(), payload.begin())) {
     return std::nullopt;
   }
-  if (GetU32(payload, kLengthField) != payload.size()) return std::nullopt;
-  if (GetU32(payload, kChecksumField) != PayloadChecksum(payload)) return std::nullopt;
-  return GetU16(payload, kVersionField);
+  if (LittleEndian::Read32(payload, kLengthField) != payload.size()) return std::nullopt;
+  if (LittleEndian::Read32(payload, kChecksumField) != PayloadChecksum(payload)) return std::nullopt;
+  return LittleEndian::Read16(payload, kVersionField);
 }
 
 }  // namespace EvarixFirmware
