@@ -1,0 +1,314 @@
+#include "engine/DeviceWin.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/DFUImageResource.h"
+#include "engine/EResult.h"
+#include "platform/Platform.h"
+#include "platform/ResourceTable.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTracker.h"
+#include "support/RecordingTransport.h"
+#include "support/TestManager.h"
+#include "tools/firmware/FirmwareFormat.h"
+#include "tools/simkeyboard/SimBus.h"
+#include "tools/simkeyboard/SimTransport.h"
+
+using namespace CVFirmwareLoader;
+using EvarixSim::LoggedRequest;
+using EvarixSim::RequestKind;
+using EvarixTest::RecordingTracker;
+using Report = RecordingTracker::Report;
+using Sent = EvarixTest::RecordingTransport::Sent;
+
+namespace {
+
+constexpr int kRunning = Device::ProgressTracker::kRunning;
+constexpr int kFinished = Device::ProgressTracker::kFinished;
+constexpr int kFailed = Device::ProgressTracker::kFailed;
+
+LoggedRequest Logged(RequestKind kind, uint16_t value = 0, size_t length = 0) {
+  return {.kind = kind, .value = value, .length = length};
+}
+const LoggedRequest kGetStatus = Logged(RequestKind::GetStatus, 0, 6);
+
+// The keyboard's log without the download data, which the exchange tests do not look at.
+std::vector<LoggedRequest> Exchange(const EvarixSim::SimKeyboard& keyboard) {
+  std::vector<LoggedRequest> requests = keyboard.Requests();
+  for (LoggedRequest& request : requests) request.data.clear();
+  return requests;
+}
+
+class DeviceWinTest : public testing::Test {
+ protected:
+  // A keyboard on the bus and the device the engine builds for it.
+  std::unique_ptr<DeviceWin> Connect(EvarixSim::KeyboardConfig config = {}) {
+    keyboard = &bus.Plug(config);
+    const auto appearance = bus.AppearanceOf(*keyboard);
+    std::unique_ptr<DeviceWin> device(
+        DeviceWin::Create(appearance->path, appearance->hardwareId, appearance->serviceName));
+    return device;
+  }
+
+  std::unique_ptr<DeviceWin> ConnectInUpdateMode(EvarixSim::KeyboardConfig config = {}) {
+    config.mode = EvarixSim::Mode::Update;
+    auto device = Connect(config);
+    recorder.Clear();
+    return device;
+  }
+
+  // An image whose payload is payloadSize bytes.
+  DFUImage& Image(uint32_t payloadSize) {
+    imageBytes = EvarixFirmware::BuildFirmwareImage({.totalSize = payloadSize + 18});
+    resource = {L"DFU", L"TEST", imageBytes};
+    image = std::make_unique<DFUImageResource>(L"TEST");
+    return *image;
+  }
+
+  int Download(DeviceWin& device, DFUImage& target) { return device.Download(&target, &tracker); }
+
+  EvarixSim::SimBus bus;
+  EvarixSim::SimTransport simTransport{bus};
+  EvarixTest::RecordingTransport recorder{simTransport};
+  EvarixTest::FakeClock clock;
+  ScopedPlatform platform{{&recorder, nullptr, &clock}};
+  EvarixSim::SimKeyboard* keyboard = nullptr;
+  std::vector<uint8_t> imageBytes;
+  EmbeddedResource resource{};
+  ResourceTable table{std::span<const EmbeddedResource>(&resource, 1)};
+  EvarixTest::TestManager manager{&table};
+  std::unique_ptr<DFUImage> image;
+  RecordingTracker tracker;
+};
+
+TEST_F(DeviceWinTest, ApplicationModeKeyboardIsIdentifiedWithThreeRequests) {
+  auto device = Connect({.firmwareVersion = 0x00A5});
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(recorder.Requests(), (std::vector<Sent>{{DriverControlCode::GetDeviceDescriptor, 0},
+                                                    {DriverControlCode::GetInfoText, 0},
+                                                    {DriverControlCode::GetDfuDescriptor, 0}}));
+  EXPECT_EQ(device->GetFirmwareVersion(), L"0x00A5");
+  EXPECT_FALSE(device->IsInUpdateMode());
+  EXPECT_EQ(device->GetModelId(), 0);
+  EXPECT_FALSE(device->GetInfoText().empty());
+}
+
+TEST_F(DeviceWinTest, UpdateModeKeyboardIsIdentifiedWithTwoRequests) {
+  auto device = Connect({.mode = EvarixSim::Mode::Update});
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(recorder.Requests(), (std::vector<Sent>{{DriverControlCode::GetInfoText, 0},
+                                                    {DriverControlCode::GetDfuDescriptor, 0}}));
+  EXPECT_EQ(device->GetFirmwareVersion(), L"0x0000");
+  EXPECT_TRUE(device->IsInUpdateMode());
+}
+
+TEST_F(DeviceWinTest, SilentOrMissingKeyboardYieldsNoDevice) {
+  keyboard = &bus.Plug();
+  keyboard->SetFaults({.failDescriptorReads = true});
+  const auto appearance = bus.AppearanceOf(*keyboard);
+  EXPECT_EQ(DeviceWin::Create(appearance->path, appearance->hardwareId, L"usb"), nullptr);
+  EXPECT_EQ(DeviceWin::Create(L"/dev/bus/usb/009/009", appearance->hardwareId, L"usb"), nullptr);
+}
+
+TEST_F(DeviceWinTest, DetachSendsTheTimeOutAndTheKeyboardReturnsInUpdateMode) {
+  auto device = Connect({.detachTimeoutMs = 1500});
+  const auto before = bus.AppearanceOf(*keyboard);
+  EXPECT_EQ(device->EnterUpdateMode(), eSuccess);
+  EXPECT_EQ(Exchange(*keyboard), (std::vector{Logged(RequestKind::Detach, 1500)}));
+  EXPECT_EQ(keyboard->CurrentMode(), EvarixSim::Mode::Update);
+  EXPECT_NE(bus.AppearanceOf(*keyboard)->path, before->path);
+  // The old appearance has gone: nothing reaches the keyboard through it any more.
+  EXPECT_EQ(device->EnterUpdateMode(), eDeviceError);
+}
+
+TEST_F(DeviceWinTest, HealthyDownloadFollowsTheProtocolExactly) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 10});
+  DFUImage& target = Image(130);
+  ASSERT_EQ(Download(*device, target), eSuccess);
+
+  std::vector<LoggedRequest> expected{kGetStatus};
+  const std::pair<uint16_t, size_t> blocks[] = {{0, 64}, {1, 64}, {2, 2}};
+  for (const auto& [index, length] : blocks) {
+    expected.insert(expected.end(),
+                    {Logged(RequestKind::Download, index, length), kGetStatus, kGetStatus});
+  }
+  expected.insert(expected.end(), {Logged(RequestKind::Download, 0, 0), kGetStatus, kGetStatus,
+                                   Logged(RequestKind::PortReset)});
+  EXPECT_EQ(Exchange(*keyboard), expected);
+  // Each block request carries its 4-byte header; the end-of-download marker is the header alone.
+  std::vector<size_t> downloadLengths;
+  for (const Sent& sent : recorder.Requests()) {
+    if (sent.code == DriverControlCode::DfuDownload) downloadLengths.push_back(sent.requestLength);
+  }
+  EXPECT_EQ(downloadLengths, (std::vector<size_t>{68, 68, 6, 4}));
+  EXPECT_EQ(tracker.reports, (std::vector<Report>{{kRunning, 0.0},
+                                                  {kRunning, 0.0},
+                                                  {kRunning, 100.0 / 3},
+                                                  {kRunning, 200.0 / 3},
+                                                  {kFinished, 0.0}}));
+  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{12, 12, 12}));
+}
+
+TEST_F(DeviceWinTest, ShippedImageIsWrittenWhole) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  DFUImage& target = Image(135576);
+  ASSERT_EQ(Download(*device, target), eSuccess);
+  EXPECT_EQ(target.GetBlockCount(), 2119);
+  EXPECT_EQ(keyboard->ReceivedPayload(),
+            std::vector<uint8_t>(imageBytes.begin(), imageBytes.end() - 18));
+  EXPECT_EQ(tracker.reports.size(), 2119u + 2);
+  EXPECT_EQ(tracker.reports[2119].percent, 2118 * 100.0 / 2119);
+  // Back in application mode, running what it received.
+  EXPECT_EQ(keyboard->CurrentMode(), EvarixSim::Mode::Application);
+  EXPECT_EQ(keyboard->FirmwareVersion(), 0x1023);
+}
+
+TEST_F(DeviceWinTest, KeyboardInErrorIsClearedBeforeTheFirstBlock) {
+  auto application = Connect({.pollTimeoutMs = 0});
+  keyboard->SetFaults({.errorAtUpdateModeStart = true});
+  ASSERT_EQ(application->EnterUpdateMode(), eSuccess);
+  const auto appearance = bus.AppearanceOf(*keyboard);
+  std::unique_ptr<DeviceWin> device(
+      DeviceWin::Create(appearance->path, appearance->hardwareId, appearance->serviceName));
+  ASSERT_NE(device, nullptr);
+  ASSERT_EQ(Download(*device, Image(64)), eSuccess);
+  const auto log = Exchange(*keyboard);
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_EQ(std::vector(log.begin() + 1, log.begin() + 5),
+            (std::vector{kGetStatus, Logged(RequestKind::ClearStatus), kGetStatus,
+                         Logged(RequestKind::Download, 0, 64)}));
+}
+
+TEST_F(DeviceWinTest, BlockNeverTakenUpIsSentTenTimesThenFails) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  keyboard->SetFaults({.neverBusyAtBlock = 1});
+  EXPECT_EQ(Download(*device, Image(256)), eDeviceError);
+  int sendsOfBlockOne = 0;
+  for (const LoggedRequest& request : Exchange(*keyboard)) {
+    sendsOfBlockOne += request.kind == RequestKind::Download && request.value == 1;
+  }
+  EXPECT_EQ(sendsOfBlockOne, 10);
+  EXPECT_EQ(tracker.reports.back(), (Report{kFailed, 0.0}));
+  // Every attempt is reported again, at the same percentage.
+  EXPECT_EQ(std::count(tracker.reports.begin(), tracker.reports.end(), Report{kRunning, 25.0}), 10);
+}
+
+TEST_F(DeviceWinTest, KeyboardBusyForeverFailsAfterThePollWaitAndTwentyPolls) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 5});
+  keyboard->SetFaults({.busyForever = true});
+  EXPECT_EQ(Download(*device, Image(64)), eDeviceError);
+  std::vector<uint32_t> expected{6};
+  expected.insert(expected.end(), 20, 20);
+  EXPECT_EQ(clock.Sleeps(), expected);
+}
+
+TEST_F(DeviceWinTest, ManifestationAnswersDecideTheOutcome) {
+  using State = EvarixSim::DfuState;
+  struct Case {
+    std::optional<State> afterMarker;
+    std::optional<State> afterManifestation;
+    bool tolerant;
+    int expected;
+  };
+  const Case cases[] = {
+      {std::nullopt, std::nullopt, false, eSuccess},  // sync, then wait-reset
+      {std::nullopt, std::nullopt, true, eSuccess},   // sync, then idle
+      {State::dfuMANIFEST_WAIT_RESET, State::dfuMANIFEST_WAIT_RESET, false, eSuccess},
+      {State::dfuMANIFEST, std::nullopt, false, eDeviceError},
+      {std::nullopt, State::dfuMANIFEST, false, eDeviceError},
+      {State::dfuIDLE, std::nullopt, false, eDeviceError},
+      {std::nullopt, State::dfuERROR, false, eDeviceError},
+  };
+  for (const Case& c : cases) {
+    auto device = ConnectInUpdateMode({.pollTimeoutMs = 0, .manifestationTolerant = c.tolerant});
+    keyboard->SetFaults(
+        {.stateAfterEndOfDownload = c.afterMarker, .stateAfterManifestation = c.afterManifestation});
+    tracker.reports.clear();
+    EXPECT_EQ(Download(*device, Image(64)), c.expected);
+    EXPECT_EQ(tracker.reports.back().code, c.expected == eSuccess ? kFinished : kFailed);
+  }
+}
+
+TEST_F(DeviceWinTest, FailedResetStillReportsTheImageTaken) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  keyboard->SetFaults({.failReset = true});
+  EXPECT_EQ(Download(*device, Image(64)), eDeviceError);
+  EXPECT_EQ(tracker.reports.back(), (Report{kFinished, 0.0}));
+}
+
+TEST_F(DeviceWinTest, RefusedOrImpossibleDownloadsReportNothing) {
+  auto application = Connect();
+  EXPECT_EQ(Download(*application, Image(64)), eNotReady);
+  EXPECT_EQ(application->Download(nullptr, &tracker), eInvalidArgument);
+  EXPECT_TRUE(tracker.reports.empty());
+}
+
+TEST_F(DeviceWinTest, ImageNeedingMoreBlocksThanAnIndexHoldsIsRefusedBeforeAnyRequest) {
+  auto device = ConnectInUpdateMode({.transferSize = 1});
+  EXPECT_EQ(Download(*device, Image(65536)), eInvalidArgument);
+  EXPECT_TRUE(keyboard->Requests().empty());
+  EXPECT_EQ(tracker.reports, (std::vector<Report>{{kRunning, 0.0}, {kFailed, 0.0}}));
+}
+
+TEST_F(DeviceWinTest, UnusableTransferSizesFailTheDownload) {
+  auto zero = ConnectInUpdateMode({.transferSize = 0});
+  EXPECT_EQ(Download(*zero, Image(64)), eNotReady);
+  // A transfer size whose buffer does not fit 16 bits leaves a buffer the image refuses to fill.
+  auto huge = ConnectInUpdateMode({.transferSize = 65534});
+  EXPECT_EQ(Download(*huge, Image(64)), eInvalidArgument);
+}
+
+TEST_F(DeviceWinTest, CancelledDeviceAbortsBeforeItsFirstBlock) {
+  auto device = ConnectInUpdateMode();
+  device->Cancel();
+  EXPECT_EQ(Download(*device, Image(64)), eCancelled);
+  EXPECT_EQ(Exchange(*keyboard), (std::vector{kGetStatus, Logged(RequestKind::Abort)}));
+  EXPECT_EQ(tracker.reports, (std::vector<Report>{{kRunning, 0.0}, {kFailed, 0.0}}));
+}
+
+// The keyboard may announce a poll wait of hours; a cancel ends it at once.
+TEST_F(DeviceWinTest, CancelDuringThePollWaitEndsItAtOnce) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0xFFFFFF});
+  clock.beforeSleep = [&](uint32_t) { device->Cancel(); };
+  EXPECT_EQ(Download(*device, Image(128)), eDeviceError);  // the block was still being written
+  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{20132658}));
+  EXPECT_EQ(clock.TickCount(), 1000u);  // no time went by
+}
+
+TEST_F(DeviceWinTest, CancelOnceTheBlockIsTakenAbortsTheDownload) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 50});
+  clock.beforeSleep = [&](uint32_t ms) {
+    clock.Advance(ms);  // the keyboard finishes the block meanwhile
+    device->Cancel();
+  };
+  EXPECT_EQ(Download(*device, Image(128)), eCancelled);
+  const auto log = Exchange(*keyboard);
+  EXPECT_EQ(log.back(), Logged(RequestKind::Abort));
+  EXPECT_EQ(std::count(log.begin(), log.end(), Logged(RequestKind::Download, 1, 64)), 0);
+}
+
+TEST_F(DeviceWinTest, RefusedReportsEndTheDownload) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  // A refused block report fails the download with the refusal; the failure report is delivered.
+  tracker.refuse = [](const Report& report) { return report.percent == 50.0; };
+  EXPECT_EQ(Download(*device, Image(128)), eFailed);
+  EXPECT_EQ(tracker.reports.back(), (Report{kFailed, 0.0}));
+  // Refused throughout, as by a loader the keyboard was detached from: the refusal leaves.
+  tracker.refuse = [](const Report& report) { return report.percent > 0.0 || report.code != kRunning; };
+  auto again = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  EXPECT_THROW(Download(*again, Image(128)), EResult);
+}
+
+TEST_F(DeviceWinTest, KeyboardLeavingOrFailingMidDownloadFailsIt) {
+  auto unplugged = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  keyboard->SetFaults({.unplugAtBlock = 2});
+  EXPECT_EQ(Download(*unplugged, Image(256)), eDeviceError);
+  EXPECT_FALSE(bus.AppearanceOf(*keyboard).has_value());
+
+  auto failing = ConnectInUpdateMode({.pollTimeoutMs = 0});
+  keyboard->SetFaults({.failRequest = 4});
+  EXPECT_EQ(Download(*failing, Image(256)), eDeviceError);
+  EXPECT_EQ(tracker.reports.back(), (Report{kFailed, 0.0}));
+}
+
+}  // namespace
