@@ -53,8 +53,7 @@ bool DeviceWin::ParseHardwareId(const std::wstring& hardwareId, std::wstring& ve
 
 const SupportedModel* DeviceWin::FindModelForProduct(const std::wstring& productText) {
   for (const SupportedModel* record = SupportedModelTable; record->endMarker == 0; ++record) {
-    if (productText == record->applicationProductId ||
-        productText == record->updateModeProductId) {
+    if (productText == record->applicationProductId || productText == record->updateModeProductId) {
       return record;
     }
   }
@@ -99,7 +98,9 @@ DeviceWin::DeviceWin(const std::wstring& path_, const std::wstring& serviceName_
   ReadDfuDescriptor();
 }
 
-DeviceWin::~DeviceWin() { Close(); }
+DeviceWin::~DeviceWin() {
+  Close();
+}
 
 bool DeviceWin::Open() {
   if (handle) return false;
@@ -107,16 +108,19 @@ bool DeviceWin::Open() {
   return handle != nullptr;
 }
 
-void DeviceWin::Close() { handle.reset(); }
+void DeviceWin::Close() {
+  handle.reset();
+}
 
-bool DeviceWin::IsInUpdateMode() const { return productId == model->updateModeProductId; }
+bool DeviceWin::IsInUpdateMode() const {
+  return productId == model->updateModeProductId;
+}
 
 bool DeviceWin::GetDriverVersion(DriverVersion& out) {
   return DriverCheck::QueryDriverVersion(serviceName, out);
 }
 
-void DeviceWin::Request(uint32_t code, std::span<const uint8_t> request,
-                        std::span<uint8_t> reply) {
+void DeviceWin::Request(uint32_t code, std::span<const uint8_t> request, std::span<uint8_t> reply) {
   if (!Open()) throw eDeviceError;
   const bool accepted = handle->Control(code, request, reply);
   Close();
@@ -138,11 +142,17 @@ DfuStatus DeviceWin::RequestStatus() {
   return DriverRequests::DecodeGetStatusReply(reply);
 }
 
-void DeviceWin::RequestClearStatus() { Request(DriverControlCode::DfuClearStatus, {}, {}); }
+void DeviceWin::RequestClearStatus() {
+  Request(DriverControlCode::DfuClearStatus, {}, {});
+}
 
-void DeviceWin::RequestAbort() { Request(DriverControlCode::DfuAbort, {}, {}); }
+void DeviceWin::RequestAbort() {
+  Request(DriverControlCode::DfuAbort, {}, {});
+}
 
-void DeviceWin::RequestReset() { Request(DriverControlCode::ResetDevice, {}, {}); }
+void DeviceWin::RequestReset() {
+  Request(DriverControlCode::ResetDevice, {}, {});
+}
 
 void DeviceWin::ReadFirmwareVersion() {
   std::array<uint8_t, kDeviceDescriptorReplySize> reply{};
@@ -181,16 +191,16 @@ int DeviceWin::Download(DFUImage* image, ProgressTracker* tracker) {
   if (!IsInUpdateMode()) return eNotReady;
   // A refusal of this first report leaves as the thrown value: nothing has been sent yet.
   tracker->OnProgress(ProgressTracker::kRunning, 0.0);
-  int result = eSuccess;
   try {
     SizeImage(*image);
     EnsureIdle();
     // The sum is held in 16 bits, as the driver's buffers are: an oversized transfer size yields a
     // buffer the image refuses to fill, which fails the download instead of overflowing it.
-    std::vector<uint8_t> buffer(static_cast<uint16_t>(transferSize + DriverRequests::kBlockHeaderSize));
+    std::vector<uint8_t> buffer(
+        static_cast<uint16_t>(transferSize + DriverRequests::kBlockHeaderSize));
     SendBlocks(*image, *tracker, buffer);
     if (cancelFlag.IsRaised()) throw eCancelled;
-    result = FinishDownload(buffer);
+    FinishDownload(buffer);
   } catch (EResult failure) {
     ReportFailure(*tracker, failure);
     return failure;
@@ -198,8 +208,10 @@ int DeviceWin::Download(DFUImage* image, ProgressTracker* tracker) {
     ReportFailure(*tracker, eNoResource);
     return eNoResource;
   }
+  // Reported before the reset: the keyboard holds the whole image by now, and the reset makes it
+  // leave the bus, which the hot-plug thread may notice before a later report could arrive.
   tracker->OnProgress(ProgressTracker::kFinished, 0.0);
-  return result;
+  return ResetAfterManifestation();
 }
 
 void DeviceWin::SizeImage(DFUImage& image) const {
@@ -264,7 +276,7 @@ void DeviceWin::AwaitBlockTaken(const DfuStatus& busy) {
   if (!IsState(status, DfuState::dfuDNLOAD_IDLE)) throw eDeviceError;
 }
 
-int DeviceWin::FinishDownload(std::span<uint8_t> buffer) {
+void DeviceWin::FinishDownload(std::span<uint8_t> buffer) {
   // A block of index 0 and length 0 tells the keyboard that the image is complete.
   std::fill(buffer.begin(), buffer.end(), uint8_t{0});
   RequestDownload(buffer.first(DriverRequests::kBlockHeaderSize));
@@ -278,8 +290,11 @@ int DeviceWin::FinishDownload(std::span<uint8_t> buffer) {
       !IsState(afterManifest, DfuState::dfuMANIFEST_WAIT_RESET)) {
     throw eDeviceError;
   }
+}
+
+// A failed reset is returned but does not undo the download: the keyboard holds the image.
+int DeviceWin::ResetAfterManifestation() {
   if (model->resetAfterManifestation == 0) return eSuccess;
-  // The keyboard holds the whole image by now: a failed reset is reported but does not undo that.
   try {
     RequestReset();
     return eSuccess;

@@ -63,7 +63,8 @@ class DeviceWin : public Device {
   void SendBlocks(DFUImage& image, ProgressTracker& tracker, std::span<uint8_t> buffer);
   bool SendBlock(DFUImage& image, uint16_t index, std::span<uint8_t> buffer);
   void AwaitBlockTaken(const DfuStatus& busy);
-  int FinishDownload(std::span<uint8_t> buffer);
+  void FinishDownload(std::span<uint8_t> buffer);
+  int ResetAfterManifestation();
   void ReportFailure(ProgressTracker& tracker, int value);
 
   std::wstring path;

@@ -18,8 +18,12 @@ std::atomic<int> Loader::lastCheck{static_cast<int>(FirmwareCheck::NotReady)};
 
 namespace {
 
-constexpr int AsInt(FirmwareCheck check) { return static_cast<int>(check); }
-constexpr int AsInt(UpdateStatus status) { return static_cast<int>(status); }
+constexpr int AsInt(FirmwareCheck check) {
+  return static_cast<int>(check);
+}
+constexpr int AsInt(UpdateStatus status) {
+  return static_cast<int>(status);
+}
 
 class InfoTextReader {
  public:
@@ -131,7 +135,9 @@ int Loader::SetStateCallback(StateCallback callback) {
   return eSuccess;
 }
 
-void Loader::ClearStateCallback() { stateCallback = nullptr; }
+void Loader::ClearStateCallback() {
+  stateCallback = nullptr;
+}
 
 void Loader::NotifyStateChange() {
   if (StateCallback callback = stateCallback.load()) callback(this);
@@ -299,6 +305,14 @@ void Loader::DetachDevice(Device* dev) {
     case State::Ready:
       if (status == AsInt(UpdateStatus::Running)) throw eFailed;
       state = State::NoDevice;
+      if (worker.IsRunning()) {
+        // A download that has reported its success may still be resetting the keyboard, whose
+        // leaving is what brought us here: the device may go only once the worker is done.
+        EndWorkerAndDeleteDevice(guard);
+        ScopedLock again(lock);
+        NotifyStateChange();
+        return;
+      }
       DeleteDevice();
       NotifyStateChange();
       return;
@@ -309,17 +323,21 @@ void Loader::DetachDevice(Device* dev) {
     case State::Downloading:
       state = State::NoDevice;
       status = AsInt(UpdateStatus::Failed);
-      // The worker reports under the lock, so it must be free while we wait for the worker. The
-      // keyboard has gone: waking the download from a long poll wait only hurries its end.
-      guard.Release();
+      // The keyboard has gone: waking the download from a long poll wait only hurries its end.
       CancelDevice();
-      worker.Join();
-      worker.Close();
-      DeleteDevice();
+      EndWorkerAndDeleteDevice(guard);
       return;
     default:
       throw eFailed;
   }
+}
+
+// The worker reports under the lock, so the lock must be free while we wait for the worker.
+void Loader::EndWorkerAndDeleteDevice(ScopedLock& guard) {
+  guard.Release();
+  worker.Join();
+  worker.Close();
+  DeleteDevice();
 }
 
 bool Loader::IsDriverUpdateNeeded() {

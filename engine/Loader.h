@@ -15,6 +15,8 @@
 
 namespace CVFirmwareLoader {
 
+class ScopedLock;
+
 // The update controller of one model: owns the image and the attached keyboard, decides whether
 // the keyboard needs the image, and runs the update on a worker thread.
 class Loader : public ILoader, public Device::ProgressTracker {
@@ -76,6 +78,7 @@ class Loader : public ILoader, public Device::ProgressTracker {
   int StartWorker();
   bool EndWaitForUpdateMode();
   void CancelDevice();
+  void EndWorkerAndDeleteDevice(ScopedLock& guard);
   void DeleteDevice();
   void ClearSamples();
   void NotifyStateChange();
