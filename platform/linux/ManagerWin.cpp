@@ -1,0 +1,230 @@
+#include "ManagerWin.h"
+
+#include <libudev.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <syslog.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+
+#include "engine/Diagnostics.h"
+#include "engine/EResult.h"
+#include "engine/HexText.h"
+#include "engine/SupportedModel.h"
+#include "platform/ProgramResources.h"
+#include "platform/TextConversion.h"
+#include "platform/linux/LibusbTransport.h"
+
+namespace CVFirmwareLoader {
+namespace {
+
+constexpr auto kStartWait = std::chrono::milliseconds(500);
+constexpr wchar_t kTrayWindowClass[] = L"corvane.cvw32.window-class.task-bar-icon";
+constexpr wchar_t kTrayWindowName[] = L"corvane.window-name.task-bar-icon";
+
+struct UdevDeviceDeleter {
+  void operator()(udev_device* device) const { udev_device_unref(device); }
+};
+using UdevDevice = std::unique_ptr<udev_device, UdevDeviceDeleter>;
+
+struct UdevEnumerateDeleter {
+  void operator()(udev_enumerate* enumerate) const { udev_enumerate_unref(enumerate); }
+};
+
+struct UdevDeleter {
+  void operator()(udev* context) const { udev_unref(context); }
+};
+
+std::string Attribute(udev_device* device, const char* name) {
+  const char* value = udev_device_get_sysattr_value(device, name);
+  return value != nullptr ? value : "";
+}
+
+uint16_t HexAttribute(udev_device* device, const char* name) {
+  return static_cast<uint16_t>(std::strtoul(Attribute(device, name).c_str(), nullptr, 16));
+}
+
+// The hardware ID Windows would report for the device, from what sysfs says of it.
+std::wstring HardwareId(udev_device* device) {
+  return std::wstring(HardwareIdPrefix) + VendorIdTag +
+         HexText::Digits(HexAttribute(device, "idVendor")) + L"&" + ProductIdTag +
+         HexText::Digits(HexAttribute(device, "idProduct")) + L"&REV_" +
+         HexText::Digits(HexAttribute(device, "bcdDevice"));
+}
+
+std::string LowerCase(std::wstring text) {
+  for (wchar_t& ch : text) ch = static_cast<wchar_t>(std::towlower(ch));
+  return ToLocaleBytes(text);
+}
+
+}  // namespace
+
+ManagerWin::ManagerWin()
+    : pauser(kTrayWindowClass, kTrayWindowName),
+      transport(LibusbTransport::Create()),
+      thread(&ManagerWin::MessageLoop, this) {
+  platform =
+      std::make_unique<ScopedPlatform>(PlatformServices{transport.get(), &systemFacts, nullptr});
+  wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE);
+  SetInstance(this);
+  try {
+    if (wakeFd < 0) throw eFailed;
+    Start();
+  } catch (...) {
+    SetInstance(nullptr);
+    if (wakeFd >= 0) ::close(wakeFd);
+    throw;
+  }
+}
+
+ManagerWin::~ManagerWin() {
+  Stop();
+  SetInstance(nullptr);
+  thread.Close();
+  ::close(wakeFd);
+}
+
+void ManagerWin::Start() {
+  try {
+    if (thread.IsRunning()) throw eAlreadyDone;
+    thread.Start();
+    std::unique_lock lock(readyMutex);
+    readyChanged.wait_for(lock, kStartWait, [this] { return readySignalled; });
+    if (!watching) throw eFailed;
+  } catch (...) {
+    Stop();
+    throw;
+  }
+}
+
+void ManagerWin::Stop() {
+  stopRequested = true;
+  const uint64_t one = 1;
+  if (::write(wakeFd, &one, sizeof one) == sizeof one) thread.Join();
+}
+
+void ManagerWin::RequestRefresh() {
+  const uint64_t one = 1;
+  [[maybe_unused]] const auto written = ::write(wakeFd, &one, sizeof one);
+}
+
+uint32_t ManagerWin::MessageLoop(void* argument) {
+  if (argument == nullptr) return static_cast<uint32_t>(-1);
+  return static_cast<ManagerWin*>(argument)->RunNotificationLoop();
+}
+
+uint32_t ManagerWin::RunNotificationLoop() {
+  if (moduleInstance == nullptr) moduleInstance = &ProgramResources();
+  if (!CreateNotificationSource()) {
+    DestroyNotificationSource();
+    SignalReady();
+    return static_cast<uint32_t>(-1);
+  }
+  watching = true;
+  SignalReady();
+  pollfd sources[] = {{::udev_monitor_get_fd(monitor), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+  while (!stopRequested) {
+    if (::poll(sources, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (sources[1].revents & POLLIN) {
+      uint64_t count = 0;
+      if (::read(wakeFd, &count, sizeof count) == sizeof count && !stopRequested) {
+        RefreshContained();
+      }
+    }
+    if (sources[0].revents & POLLIN) HandleDeviceEvent();
+  }
+  DestroyNotificationSource();
+  return 0;
+}
+
+bool ManagerWin::CreateNotificationSource() {
+  udevContext = ::udev_new();
+  monitor = udevContext != nullptr ? ::udev_monitor_new_from_netlink(udevContext, "udev") : nullptr;
+  if (monitor == nullptr ||
+      ::udev_monitor_filter_add_match_subsystem_devtype(monitor, "usb", "usb_device") < 0) {
+    Diagnostics::CodeLine(stderr, "Error: failed to create message loop (", eFailed);
+    return false;
+  }
+  if (::udev_monitor_enable_receiving(monitor) < 0) {
+    Diagnostics::TextLine(stderr, "Error: failed to register for device notification");
+    return false;
+  }
+  return true;
+}
+
+void ManagerWin::DestroyNotificationSource() {
+  if (monitor != nullptr) ::udev_monitor_unref(monitor);
+  if (udevContext != nullptr) ::udev_unref(udevContext);
+  monitor = nullptr;
+  udevContext = nullptr;
+}
+
+void ManagerWin::SignalReady() {
+  {
+    std::lock_guard lock(readyMutex);
+    readySignalled = true;
+  }
+  readyChanged.notify_all();
+}
+
+// A USB device coming or going is this system's "device nodes changed".
+void ManagerWin::HandleDeviceEvent() {
+  UdevDevice device(::udev_monitor_receive_device(monitor));
+  if (!device) return;
+  ::syslog(LOG_DEBUG, "WM_DEVICECHANGE");
+  const char* action = ::udev_device_get_action(device.get());
+  if (action == nullptr ||
+      (std::strcmp(action, "add") != 0 && std::strcmp(action, "remove") != 0)) {
+    return;
+  }
+  ::syslog(LOG_DEBUG, "DBT_DEVNODES_CHANGED");
+  RefreshContained();
+}
+
+// A loader refusing an attach or detach must not end the watching: the next change tries again.
+void ManagerWin::RefreshContained() {
+  try {
+    Refresh();
+  } catch (EResult failure) {
+    Diagnostics::CodeLine(stderr, "Error: refresh failed (", failure);
+  }
+}
+
+void ManagerWin::EnumerateDevices(std::set<std::wstring>& presentPaths,
+                                  std::set<Device*>& newDevices) {
+  std::unique_ptr<udev, UdevDeleter> context(::udev_new());
+  if (!context) throw eFailed;
+  std::unique_ptr<udev_enumerate, UdevEnumerateDeleter> enumerate(
+      ::udev_enumerate_new(context.get()));
+  const std::string vendor = LowerCase(VendorIdText);
+  if (!enumerate || ::udev_enumerate_add_match_subsystem(enumerate.get(), "usb") < 0 ||
+      ::udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", "usb_device") < 0 ||
+      ::udev_enumerate_add_match_sysattr(enumerate.get(), "idVendor", vendor.c_str()) < 0 ||
+      ::udev_enumerate_scan_devices(enumerate.get()) < 0) {
+    throw eFailed;
+  }
+  udev_list_entry* entry = nullptr;
+  udev_list_entry_foreach(entry, ::udev_enumerate_get_list_entry(enumerate.get())) {
+    UdevDevice device(
+        ::udev_device_new_from_syspath(context.get(), ::udev_list_entry_get_name(entry)));
+    const char* node = device ? ::udev_device_get_devnode(device.get()) : nullptr;
+    if (node == nullptr) continue;
+    ProcessPresentDevice(
+        FromLocaleBytes(node), HardwareId(device.get()),
+        [&] {
+          const char* driver = ::udev_device_get_driver(device.get());
+          return driver != nullptr ? FromLocaleBytes(driver) : std::wstring();
+        },
+        presentPaths, newDevices);
+  }
+}
+
+}  // namespace CVFirmwareLoader
