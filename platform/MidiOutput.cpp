@@ -1,0 +1,36 @@
+#include "MidiOutput.h"
+
+#include <atomic>
+
+namespace CVFirmwareLoader {
+
+namespace {
+
+// The number the Linux output reports when a system has no MIDI ports (its library's "no devices
+// found"), so that a program with no output installed writes the same line as one on a machine
+// without MIDI.
+constexpr int kNoPorts = 3;
+
+class NoMidiOutput final : public IMidiOutput {
+ public:
+  unsigned PortCount() override { return 0; }
+  std::optional<std::string> PortName(unsigned) override { return std::nullopt; }
+  int Open(unsigned) override { return kNoPorts; }
+  int SendSystemExclusive(std::span<const uint8_t>) override { return kNoPorts; }
+  int Close() override { return kNoPorts; }
+};
+
+NoMidiOutput noMidiOutput;
+std::atomic<IMidiOutput*> currentMidiOutput{&noMidiOutput};
+
+}  // namespace
+
+IMidiOutput& MidiOutput() {
+  return *currentMidiOutput.load();
+}
+
+IMidiOutput* InstallMidiOutput(IMidiOutput* output) {
+  return currentMidiOutput.exchange(output != nullptr ? output : &noMidiOutput);
+}
+
+}  // namespace CVFirmwareLoader
