@@ -1,0 +1,190 @@
+// Shows each dialog in turn in the state a user meets it in, and saves a PNG of each window.
+//
+//   evarix-page-screenshot [folder]      (default /tmp/evarix-pages)
+//
+// Needs a display. No window manager draws title bars under Xvfb, so each window is given a
+// GTK title bar of its own for its picture: the caption shows as a person would see it.
+
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/view/DialogTemplates.h"
+#include "platform/linux/gtk/GtkMessageBox.h"
+#include "platform/linux/gtk/GtkPageDialog.h"
+#include "platform/linux/gtk/GtkViewSystem.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using EvarixView::Gtk::GtkMessageBox;
+using EvarixView::Gtk::GtkPageDialog;
+using EvarixView::Gtk::GtkViewSystem;
+
+bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+void Settle() {
+  RunUntil([] { return false; }, 500ms);
+}
+
+class QuietEvents : public EvarixView::IPageDialogEvents {
+ public:
+  void OnInitDialog() override {}
+  void OnDocumentComplete() override {}
+  void OnElementClicked(const std::string&) override {}
+  void OnTimer(unsigned) override {}
+  void OnSystemCommand(EvarixView::SystemCommand) override {}
+};
+
+class QuietBoxEvents : public EvarixView::IMessageBoxEvents {
+ public:
+  void OnInitDialog() override {}
+  void OnTimer(unsigned) override {}
+  bool OnCommand() override { return true; }
+};
+
+// A title bar of the height and type size desktop window managers draw.
+constexpr const char* kTitleBarStyle = R"(
+headerbar.titlebar {
+  min-height: 26px;
+  padding: 0 4px 0 8px;
+}
+headerbar.titlebar .title {
+  font-size: 12px;
+}
+headerbar.titlebar button.titlebutton {
+  min-height: 18px;
+  min-width: 18px;
+  padding: 2px;
+}
+)";
+
+void AddTitleBar(GtkWindow* window) {
+  GtkWidget* bar = gtk_header_bar_new();
+  gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(bar), TRUE);
+  // It follows later changes of the caption by itself, but not the caption already set.
+  gtk_header_bar_set_title(GTK_HEADER_BAR(bar), gtk_window_get_title(window));
+  gtk_widget_show(bar);
+  gtk_window_set_titlebar(window, bar);
+}
+
+bool Save(GtkWindow* window, const std::filesystem::path& file) {
+  gtk_widget_show(GTK_WIDGET(window));
+  gtk_window_present(window);
+  Settle();
+  GdkWindow* surface = gtk_widget_get_window(GTK_WIDGET(window));
+  GdkPixbuf* picture = gdk_pixbuf_get_from_window(surface, 0, 0, gdk_window_get_width(surface),
+                                                  gdk_window_get_height(surface));
+  bool saved = false;
+  if (picture != nullptr) {
+    GError* error = nullptr;
+    saved = gdk_pixbuf_save(picture, file.c_str(), "png", &error, nullptr) != FALSE;
+    if (!saved) {
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), error->message);
+      g_error_free(error);
+    }
+    g_object_unref(picture);
+  }
+  gtk_widget_hide(GTK_WIDGET(window));
+  if (saved) std::printf("%s\n", file.c_str());
+  return saved;
+}
+
+struct Shot {
+  int templateId;
+  int pageId;
+  const char* name;
+  // Puts the dialog into the state a user sees it in, with the calls the logic makes.
+  std::function<void(EvarixView::IPageDialogHost&)> prepare;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::filesystem::path folder = argc > 1 ? argv[1] : "/tmp/evarix-pages";
+  std::filesystem::create_directories(folder);
+  if (!GtkViewSystem::InitialiseToolkit()) {
+    std::fprintf(stderr, "No display to show the dialogs on\n");
+    return 1;
+  }
+  GtkViewSystem views;
+  QuietEvents events;
+  GtkCssProvider* titleBarStyle = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(titleBarStyle, kTitleBarStyle, -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                            GTK_STYLE_PROVIDER(titleBarStyle),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(titleBarStyle);
+
+  const std::vector<Shot> shots = {
+      {102, 129, "129-main",
+       [](EvarixView::IPageDialogHost& host) {
+         host.SetTitle(L"Corvane Evarix 25 Firmware Updater (FW v1.2)");
+         host.SetIcon(EvarixView::kAppIconId);
+         host.SetPicture(EvarixView::kPictureControlId, EvarixView::kKeyboardBitmapId);
+         host.SetInnerText("MainText",
+                           L"This application updates the firmware for Evarix 25 "
+                           L"MIDI controller keyboards.");
+         host.SetInnerText("TextArea",
+                           L"An Evarix 25 is connected.\r\nAn update is available. "
+                           L"Ready to update. Click Update to proceed.");
+       }},
+      {103, 146, "146-confirmation", nullptr},
+      {112, 113, "113-driver-notice", nullptr},
+      {106, 107, "107-progress",
+       [](EvarixView::IPageDialogHost& host) {
+         host.SetProgress(EvarixView::kProgressControlId, 35);
+         host.SetInnerText("TimeLeft", L"about 7 minutes.");
+       }},
+      {114, 115, "115-abort", nullptr},
+      {110, 111, "111-failure", nullptr},
+      {108, 109, "109-success",
+       [](EvarixView::IPageDialogHost& host) {
+         host.SetInnerText("ResultText",
+                           L"The update was successful. New firmware was "
+                           L"installed on your Evarix 25.");
+       }},
+      {100, 0, "100-about", nullptr},
+  };
+
+  int failures = 0;
+  // The main dialog stays open throughout, as in the program, so the pages share its process.
+  std::vector<std::unique_ptr<EvarixView::IPageDialogHost>> open;
+  for (const Shot& shot : shots) {
+    auto& host =
+        open.emplace_back(views.CreatePageDialog(shot.templateId, shot.pageId, events, nullptr));
+    auto* dialog = static_cast<GtkPageDialog*>(host.get());
+    AddTitleBar(dialog->Window());
+    if (shot.pageId != 0 && !RunUntil([&] { return dialog->IsPageLoaded(); }, 10s)) {
+      std::fprintf(stderr, "%s: the page did not load\n", shot.name);
+      ++failures;
+      continue;
+    }
+    if (shot.prepare) shot.prepare(*host);
+    if (!Save(dialog->Window(), folder / (std::string(shot.name) + ".png"))) ++failures;
+  }
+
+  QuietBoxEvents boxEvents;
+  auto box = views.CreateMessageBox(L"Waiting for enum...", L"2 seconds remaining", boxEvents,
+                                    open.front().get());
+  box->EnableOk(false);
+  AddTitleBar(static_cast<GtkMessageBox*>(box.get())->Window());
+  if (!Save(static_cast<GtkMessageBox*>(box.get())->Window(), folder / "countdown.png")) {
+    ++failures;
+  }
+  return failures == 0 ? 0 : 1;
+}
