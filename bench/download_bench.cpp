@@ -63,11 +63,11 @@ void Run(uint32_t pollTimeoutMs) {
   const double totalMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   const unsigned blocks = image.GetBlockCount();
-  std::printf("poll time-out %2u ms: result %d, %u blocks, total %8.1f ms, mandated waits %6llu ms, "
-              "overhead %.3f ms per block\n",
-              pollTimeoutMs, result, blocks, totalMs,
-              static_cast<unsigned long long>(clock.mandatedMs),
-              (totalMs - static_cast<double>(clock.mandatedMs)) / blocks);
+  std::printf(
+      "poll time-out %2u ms: result %d, %u blocks, total %8.1f ms, mandated waits %6llu ms, "
+      "overhead %.3f ms per block\n",
+      pollTimeoutMs, result, blocks, totalMs, static_cast<unsigned long long>(clock.mandatedMs),
+      (totalMs - static_cast<double>(clock.mandatedMs)) / blocks);
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ using EvarixTest::Eventually;
 using EvarixTest::FinishesInTime;
 using EvarixTest::kDeadline;
 
-
 // A procedure held at a gate until the test opens it (or the limit passes).
 struct Worker {
   std::atomic<bool> open{false};

@@ -221,8 +221,8 @@ TEST_F(DeviceWinTest, ManifestationAnswersDecideTheOutcome) {
   };
   for (const Case& c : cases) {
     auto device = ConnectInUpdateMode({.pollTimeoutMs = 0, .manifestationTolerant = c.tolerant});
-    keyboard->SetFaults(
-        {.stateAfterEndOfDownload = c.afterMarker, .stateAfterManifestation = c.afterManifestation});
+    keyboard->SetFaults({.stateAfterEndOfDownload = c.afterMarker,
+                         .stateAfterManifestation = c.afterManifestation});
     tracker.reports.clear();
     EXPECT_EQ(Download(*device, Image(64)), c.expected);
     EXPECT_EQ(tracker.reports.back().code, c.expected == eSuccess ? kFinished : kFailed);
@@ -294,7 +294,9 @@ TEST_F(DeviceWinTest, RefusedReportsEndTheDownload) {
   EXPECT_EQ(Download(*device, Image(128)), eFailed);
   EXPECT_EQ(tracker.reports.back(), (Report{kFailed, 0.0}));
   // Refused throughout, as by a loader the keyboard was detached from: the refusal leaves.
-  tracker.refuse = [](const Report& report) { return report.percent > 0.0 || report.code != kRunning; };
+  tracker.refuse = [](const Report& report) {
+    return report.percent > 0.0 || report.code != kRunning;
+  };
   auto again = ConnectInUpdateMode({.pollTimeoutMs = 0});
   EXPECT_THROW(Download(*again, Image(128)), EResult);
 }

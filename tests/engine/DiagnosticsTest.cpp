@@ -12,7 +12,8 @@ namespace {
 std::string Contents(std::FILE* file) {
   std::rewind(file);
   std::string text;
-  for (int ch = std::fgetc(file); ch != EOF; ch = std::fgetc(file)) text.push_back(static_cast<char>(ch));
+  for (int ch = std::fgetc(file); ch != EOF; ch = std::fgetc(file))
+    text.push_back(static_cast<char>(ch));
   return text;
 }
 
@@ -21,7 +22,8 @@ TEST(DiagnosticsTest, LinesOfBothWidthsReachOneStreamExactly) {
   ASSERT_NE(file, nullptr);
   Diagnostics::CodeLine(file, "Error: load failed! (", -10);
   Diagnostics::WideLine(file, "Ignoring device: ", L"/dev/bus/usb/001/002");
-  Diagnostics::CodeAndSystemErrorLine(file, "DEBUG: error in ProcessDeviceInfoSet (", -10, 4294967295ul);
+  Diagnostics::CodeAndSystemErrorLine(file, "DEBUG: error in ProcessDeviceInfoSet (", -10,
+                                      4294967295ul);
   Diagnostics::TextLine(file, "Error: failed to enumerate devices");
   Diagnostics::WideLine(file, "DEBUG: skipping unsupported device: ", L"USB\\VID_1209&PID_\u00e9");
   EXPECT_EQ(Contents(file),

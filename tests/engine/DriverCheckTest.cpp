@@ -57,11 +57,12 @@ TEST_F(DriverCheckTest, VersionComesFromTheFileTheServiceNames) {
 
 TEST_F(DriverCheckTest, CurrentDriverNeedsMajorOneAndRevisionTwo) {
   const std::pair<DriverVersion, bool> cases[] = {
-      {{1, 0, 0, 2}, true},  {{7, 9, 9, 5}, true},   {{0, 9, 9, 9}, false},
+      {{1, 0, 0, 2}, true},  {{7, 9, 9, 5}, true},  {{0, 9, 9, 9}, false},
       {{1, 5, 0, 1}, false}, {{2, 0, 0, 0}, false},
   };
   for (const auto& [version, current] : cases) {
-    EXPECT_EQ(DriverCheck::IsDriverCurrent(version), current) << version.major << "." << version.revision;
+    EXPECT_EQ(DriverCheck::IsDriverCurrent(version), current)
+        << version.major << "." << version.revision;
   }
 }
 

@@ -25,7 +25,8 @@ TEST(EndToEndTest, KeyboardIsUpdatedThroughTheManager) {
   system.InstallDriverRule(SupportedModelTable[0].driverFilePath);
   ScopedPlatform platform({&transport, &system, nullptr});
   EvarixTest::TestManager manager(
-      &ProgramResources(), [&bus](EvarixTest::TestManager& self, auto& presentPaths, auto& newDevices) {
+      &ProgramResources(),
+      [&bus](EvarixTest::TestManager& self, auto& presentPaths, auto& newDevices) {
         for (const EvarixSim::PresentDevice& present : bus.Present()) {
           self.ProcessPresentDevice(
               present.path, present.hardwareId, [&] { return present.serviceName; }, presentPaths,

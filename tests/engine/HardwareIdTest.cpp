@@ -41,7 +41,8 @@ TEST(SupportedModelTest, EitherModeOfTheKeyboardIsSupported) {
   const std::wstring vendor = VendorIdText;
   const std::wstring application = SupportedModelTable[0].applicationProductId;
   const std::wstring update = SupportedModelTable[0].updateModeProductId;
-  EXPECT_TRUE(DeviceWin::IsSupported(L"USB\\VID_" + vendor + L"&PID_" + application + L"&REV_1022"));
+  EXPECT_TRUE(
+      DeviceWin::IsSupported(L"USB\\VID_" + vendor + L"&PID_" + application + L"&REV_1022"));
   EXPECT_TRUE(DeviceWin::IsSupported(L"usb\\vid_" + vendor + L"&pid_" + update));
   EXPECT_FALSE(DeviceWin::IsSupported(L"USB\\VID_" + vendor + L"&PID_7777"));
   EXPECT_FALSE(DeviceWin::IsSupported(L"USB\\VID_FFFF&PID_" + application));

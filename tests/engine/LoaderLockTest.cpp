@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "engine/EResult.h"
-#include "support/Deadlines.h"
 #include "engine/ScopedLock.h"
+#include "support/Deadlines.h"
 
 namespace CVFirmwareLoader {
 namespace {

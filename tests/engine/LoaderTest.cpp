@@ -195,7 +195,8 @@ TEST_F(LoaderTest, FollowsTheKeyboardThroughUpdateModeToSuccess) {
   EXPECT_TRUE(*gone);
   EXPECT_EQ(loader->CheckFirmware(), Loader::LastCheck());  // waiting: the last answer stands
   EXPECT_TRUE(loader->AttachDevice(UpdateModeKeyboard(SucceedAtOnce)));
-  ASSERT_TRUE(EvarixTest::Eventually([&] { return Status(*loader) != static_cast<int>(UpdateStatus::Running); }));
+  ASSERT_TRUE(EvarixTest::Eventually(
+      [&] { return Status(*loader) != static_cast<int>(UpdateStatus::Running); }));
   EXPECT_EQ(Status(*loader), static_cast<int>(UpdateStatus::Succeeded));
   // Back to ready: the keyboard will leave and return in application mode.
   EXPECT_EQ(loader->CheckFirmware(), static_cast<int>(FirmwareCheck::UpdateRequired));
@@ -244,13 +245,13 @@ TEST_F(LoaderTest, AbortCancelsARunningDownload) {
 }
 
 TEST_F(LoaderTest, DetachDuringADownloadEndsItAndRefusesItsReports) {
-  FakeDevice* keyboard = UpdateModeKeyboard([](FakeDevice& device, DFUImage*,
-                                               Device::ProgressTracker* tracker) {
-    tracker->OnProgress(Device::ProgressTracker::kRunning, 0.0);
-    device.WaitForCancel();
-    tracker->OnProgress(Device::ProgressTracker::kRunning, 50.0);  // refused: throws
-    return eSuccess;
-  });
+  FakeDevice* keyboard =
+      UpdateModeKeyboard([](FakeDevice& device, DFUImage*, Device::ProgressTracker* tracker) {
+        tracker->OnProgress(Device::ProgressTracker::kRunning, 0.0);
+        device.WaitForCancel();
+        tracker->OnProgress(Device::ProgressTracker::kRunning, 50.0);  // refused: throws
+        return eSuccess;
+      });
   auto loader = MakeLoader();
   ASSERT_TRUE(loader->AttachDevice(keyboard));
   ASSERT_EQ(loader->StartUpdate(L"0x1023"), eSuccess);
@@ -276,9 +277,9 @@ TEST_F(LoaderTest, StateCallbackRunsOnAttachAndDetachAndMayCallBack) {
   seen.clear();
   auto loader = MakeLoader();
   ASSERT_EQ(loader->SetStateCallback([](ILoader* self) {
-              seen.push_back(self->CheckFirmware());  // the lock is ours again: no deadlock
-              return 0;
-            }),
+    seen.push_back(self->CheckFirmware());  // the lock is ours again: no deadlock
+    return 0;
+  }),
             eSuccess);
   auto* keyboard = ApplicationModeKeyboard();
   ASSERT_TRUE(loader->AttachDevice(keyboard));
@@ -293,16 +294,16 @@ class EstimateTest : public LoaderTest {
  protected:
   std::pair<int, int> ProgressAfter(std::vector<std::pair<uint32_t, double>> reports) {
     std::atomic<bool> reported{false};
-    auto loader = LoaderDownloading([&](FakeDevice& device, DFUImage*,
-                                        Device::ProgressTracker* tracker) {
-      for (const auto& [tick, percent] : reports) {
-        clock.Set(tick);
-        tracker->OnProgress(Device::ProgressTracker::kRunning, percent);
-      }
-      reported = true;
-      device.WaitForCancel();
-      return eCancelled;
-    });
+    auto loader =
+        LoaderDownloading([&](FakeDevice& device, DFUImage*, Device::ProgressTracker* tracker) {
+          for (const auto& [tick, percent] : reports) {
+            clock.Set(tick);
+            tracker->OnProgress(Device::ProgressTracker::kRunning, percent);
+          }
+          reported = true;
+          device.WaitForCancel();
+          return eCancelled;
+        });
     EXPECT_TRUE(EvarixTest::Eventually([&] { return reported.load(); }));
     int percent = -1;
     int secondsLeft = -1;

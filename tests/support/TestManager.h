@@ -12,8 +12,8 @@ namespace EvarixTest {
 // A manager whose refreshes the test runs itself, standing in for the notification thread.
 class TestManager : public CVFirmwareLoader::Manager {
  public:
-  using Enumerator =
-      std::function<void(TestManager&, std::set<std::wstring>&, std::set<CVFirmwareLoader::Device*>&)>;
+  using Enumerator = std::function<void(TestManager&, std::set<std::wstring>&,
+                                        std::set<CVFirmwareLoader::Device*>&)>;
 
   explicit TestManager(const CVFirmwareLoader::IModuleResources* resources,
                        Enumerator enumerator = {})
