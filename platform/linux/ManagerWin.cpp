@@ -186,7 +186,12 @@ void ManagerWin::HandleDeviceEvent() {
     return;
   }
   ::syslog(LOG_DEBUG, "DBT_DEVNODES_CHANGED");
+  // sysfs may still show a device whose removal is being announced; this refresh must not count
+  // it as present, or its loader would keep a keyboard that has gone.
+  const char* node = ::udev_device_get_devnode(device.get());
+  leavingNode = std::strcmp(action, "remove") == 0 && node != nullptr ? node : "";
   RefreshContained();
+  leavingNode.clear();
 }
 
 // A loader refusing an attach or detach must not end the watching: the next change tries again.
@@ -216,7 +221,7 @@ void ManagerWin::EnumerateDevices(std::set<std::wstring>& presentPaths,
     UdevDevice device(
         ::udev_device_new_from_syspath(context.get(), ::udev_list_entry_get_name(entry)));
     const char* node = device ? ::udev_device_get_devnode(device.get()) : nullptr;
-    if (node == nullptr) continue;
+    if (node == nullptr || leavingNode == node) continue;
     ProcessPresentDevice(
         FromLocaleBytes(node), HardwareId(device.get()),
         [&] {

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "engine/ApplicationPauser.h"
 #include "engine/CThread.h"
@@ -71,6 +72,7 @@ class ManagerWin : public Manager {
   std::atomic<bool> watching{false};
 
   // Owned by the notification thread.
+  std::string leavingNode;  // the node a "remove" being handled names
   udev* udevContext = nullptr;
   udev_monitor* monitor = nullptr;
 
