@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 #include "engine/ILoader.h"
@@ -75,6 +76,80 @@ TEST_F(ManagerWinTest, KeyboardUnpluggedMidDownloadFailsTheUpdate) {
   ASSERT_EQ(loader->StartUpdate(L"0x1023"), 0);
   EXPECT_EQ(FinalStatus(), static_cast<int>(UpdateStatus::Succeeded));
   EXPECT_TRUE(CheckBecomes(FirmwareCheck::UpToDate));
+}
+
+TEST_F(ManagerWinTest, KeyboardUnpluggedBeforeTheUpdateIsLeftAlone) {
+  EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
+  loader = manager->CreateLoader(0);
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+  bus_.Unplug(keyboard);
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::NoKeyboard));
+  EXPECT_NE(loader->StartUpdate(L"0x1023"), 0);
+  EXPECT_TRUE(keyboard.Requests().empty());
+  bus_.Replug(keyboard);
+  EXPECT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+}
+
+TEST_F(ManagerWinTest, KeyboardLostOnItsWayToUpdateModeIsGivenUpByAbortAndRecovers) {
+  EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
+  keyboard.SetFaults({.detachOutcome = EvarixSim::DetachOutcome::Gone});
+  loader = manager->CreateLoader(0);
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+  ASSERT_EQ(loader->StartUpdate(L"0x1023"), 0);
+  ASSERT_TRUE(Eventually([&] { return !bus_.AppearanceOf(keyboard); }));
+  int percent = 0;
+  int secondsLeft = 0;
+  EXPECT_EQ(loader->GetProgress(percent, secondsLeft), static_cast<int>(UpdateStatus::Running));
+  EXPECT_EQ(loader->AbortUpdate(), 0);
+  EXPECT_EQ(FinalStatus(), static_cast<int>(UpdateStatus::Failed));
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::NoKeyboard));
+  keyboard.SetFaults({});
+  bus_.Replug(keyboard);
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+  ASSERT_EQ(loader->StartUpdate(L"0x1023"), 0);
+  EXPECT_EQ(FinalStatus(), static_cast<int>(UpdateStatus::Succeeded));
+  EXPECT_TRUE(CheckBecomes(FirmwareCheck::UpToDate));
+  EXPECT_EQ(keyboard.FirmwareVersion(), 0x1023);
+}
+
+// Another product of the maker is named once per refresh and otherwise ignored, even while the
+// keyboard beside it is found.
+TEST_F(ManagerWinTest, UnsupportedDeviceOfTheMakerIsOnlyNamed) {
+  testing::internal::CaptureStdout();
+  bus_.Plug({.firmwareVersion = 0x0100, .applicationProductId = 0x0007});
+  bus_.Plug(kQuickKeyboard);
+  loader = manager->CreateLoader(0);
+  const bool found = CheckBecomes(FirmwareCheck::UpdateAvailable);
+  manager->DestroyLoader(loader);
+  loader = nullptr;
+  manager.reset();  // no refresh can write after the capture ends
+  std::istringstream lines(testing::internal::GetCapturedStdout());
+  ASSERT_TRUE(found);
+  int named = 0;
+  for (std::string line; std::getline(lines, line); ++named) {
+    EXPECT_EQ(line, "DEBUG: skipping unsupported device: USB\\VID_1209&PID_0007&REV_0100");
+  }
+  EXPECT_GT(named, 0);
+}
+
+// Bursts of uevents and refresh requests end with the loader holding the keyboard's latest
+// appearance, which then takes the update.
+TEST_F(ManagerWinTest, BurstsOfChangesEndOnTheLatestAppearance) {
+  EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
+  loader = manager->CreateLoader(0);
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+  for (int i = 0; i < 3; ++i) {
+    bus_.Unplug(keyboard);
+    manager->RequestRefresh();
+    manager->RequestRefresh();
+    bus_.Replug(keyboard);
+  }
+  // Until the last uevent is handled the loader may hold an appearance that has gone, on which
+  // Update fails as it should; it must come to the latest one, which takes the update.
+  ASSERT_TRUE(Eventually([&] { return loader->StartUpdate(L"0x1023") == 0; }));
+  EXPECT_EQ(FinalStatus(), static_cast<int>(UpdateStatus::Succeeded));
+  EXPECT_TRUE(CheckBecomes(FirmwareCheck::UpToDate));
+  EXPECT_EQ(keyboard.FirmwareVersion(), 0x1023);
 }
 
 TEST_F(ManagerWinTest, NoKeyboardMeansNoKeyboard) {

@@ -8,7 +8,6 @@
 namespace EvarixSim::Descriptors {
 
 constexpr uint16_t kVendorId = 0x1209;
-constexpr uint16_t kApplicationProductId = 0x0005;
 constexpr uint16_t kUpdateProductId = 0x0006;
 
 constexpr uint8_t kManufacturerIndex = 1;

@@ -148,7 +148,7 @@ Mode SimKeyboard::BootMode() const {
 
 SimKeyboard::Identity SimKeyboard::AppearsAs() const {
   if (mode_ == Mode::Update) return {Descriptors::kUpdateProductId, 0};
-  return {Descriptors::kApplicationProductId, firmware_.version};
+  return {config_.applicationProductId, firmware_.version};
 }
 
 int SimKeyboard::GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data) const {

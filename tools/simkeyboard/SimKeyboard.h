@@ -37,6 +37,8 @@ struct KeyboardConfig {
   uint32_t pollTimeoutMs = 10;  // time it needs to program one block
   // Tolerant keyboards return to dfuIDLE after manifestation; the others wait for a reset.
   bool manifestationTolerant = false;
+  // What it calls itself in application mode; another of the maker's products shows another.
+  uint16_t applicationProductId = 0x0005;
 };
 
 enum class DetachOutcome {
