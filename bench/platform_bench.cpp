@@ -1,0 +1,232 @@
+// Figures for the Linux platform, with the simulated keyboard below the real libusb and libudev:
+// how soon the manager takes hold of a keyboard that appears, what the kernel's interface costs a
+// whole update against the in-process adapter, and how our update compares with dfu-util's on the
+// same keyboard.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ILoader.h"
+#include "engine/Manager.h"
+#include "platform/Platform.h"
+#include "platform/ProgramResources.h"
+#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/ManagerWin.h"
+#include "tools/simkeyboard/SimBus.h"
+#include "tools/simkeyboard/SimTransport.h"
+#include "tools/umockdev-keyboard/Preload.h"
+#include "tools/umockdev-keyboard/UmockdevBus.h"
+
+using namespace CVFirmwareLoader;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kAppearances = 50;
+constexpr auto kPatience = std::chrono::seconds(120);
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+  const auto deadline = Clock::now() + kPatience;
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  return true;
+}
+
+bool CheckIs(ILoader& loader, FirmwareCheck expected) {
+  return WaitFor([&] { return loader.CheckFirmware() == static_cast<int>(expected); });
+}
+
+// Runs an update and waits for the keyboard's return; the milliseconds it took, or a negative
+// figure.
+double TimedUpdate(ILoader& loader) {
+  const auto start = Clock::now();
+  if (loader.StartUpdate(L"0x1023") != 0) return -1;
+  int percent = 0;
+  int secondsLeft = 0;
+  const auto ended = [&] {
+    return loader.GetProgress(percent, secondsLeft) != static_cast<int>(UpdateStatus::Running);
+  };
+  if (!WaitFor(ended)) return -1;
+  if (loader.GetProgress(percent, secondsLeft) != static_cast<int>(UpdateStatus::Succeeded)) {
+    return -1;
+  }
+  // The update is whole once the keyboard is back, running what it received.
+  return CheckIs(loader, FirmwareCheck::UpToDate) ? MillisecondsSince(start) : -1;
+}
+
+// The moment the loader last told of a change of state.
+std::atomic<Clock::rep> lastStateChange{0};
+
+int RecordStateChange(ILoader*) {
+  lastStateChange = Clock::now().time_since_epoch().count();
+  return 0;
+}
+
+void PrintAppearanceLatency(const EvarixSim::KeyboardConfig& config) {
+  EvarixSim::SimBus bus;
+  EvarixSim::UmockdevBus umockdev(bus);
+  ManagerWin manager;
+  EvarixSim::SimKeyboard& keyboard = bus.Plug(config);
+  ILoader* loader = manager.CreateLoader(0);
+  loader->SetStateCallback(RecordStateChange);
+  std::vector<double> latencies;
+  const bool found = CheckIs(*loader, FirmwareCheck::UpdateAvailable);
+  for (int i = 0; found && i < kAppearances; ++i) {
+    bus.Unplug(keyboard);
+    if (!CheckIs(*loader, FirmwareCheck::NoKeyboard)) break;
+    const auto plugged = Clock::now();
+    bus.Replug(keyboard);  // announces the new appearance with its "add" uevent
+    if (!CheckIs(*loader, FirmwareCheck::UpdateAvailable)) break;
+    const Clock::time_point held{Clock::duration(lastStateChange.load())};
+    latencies.push_back(std::chrono::duration<double, std::milli>(held - plugged).count());
+  }
+  loader->ClearStateCallback();
+  manager.DestroyLoader(loader);
+  if (latencies.size() != kAppearances) {
+    std::printf("appearance to loader: failed after %zu appearances\n", latencies.size());
+    return;
+  }
+  std::sort(latencies.begin(), latencies.end());
+
+  std::printf(
+      "appearance (\"add\" uevent) to loader holding the keyboard, %d appearances: "
+      "median %.2f ms, worst %.2f ms\n",
+      kAppearances, latencies[latencies.size() / 2], latencies.back());
+}
+
+double UpdateThroughUmockdev(const EvarixSim::KeyboardConfig& config) {
+  EvarixSim::SimBus bus;
+  EvarixSim::UmockdevBus umockdev(bus);
+  ManagerWin manager;
+  bus.Plug(config);
+  ILoader* loader = manager.CreateLoader(0);
+  const double ms = CheckIs(*loader, FirmwareCheck::UpdateAvailable) ? TimedUpdate(*loader) : -1;
+  manager.DestroyLoader(loader);
+  return ms;
+}
+
+// The manager the platform would be, enumerating the simulated bus directly. Bus changes are
+// heard on the thread that made them, often the download's own, so refreshes run on a thread of
+// their own as the notification thread's do.
+class InProcessManager final : public Manager {
+ public:
+  explicit InProcessManager(EvarixSim::SimBus& bus) : bus_(bus) {
+    moduleInstance = &ProgramResources();
+    SetInstance(this);
+    listener_ = bus_.AddListener([this](const EvarixSim::BusChange&) { RequestRefresh(); });
+    refresher_ = std::thread([this] { RefreshUntilStopped(); });
+  }
+  ~InProcessManager() override {
+    bus_.RemoveListener(listener_);
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    refresher_.join();
+    SetInstance(nullptr);
+  }
+
+  void EnumerateDevices(std::set<std::wstring>& presentPaths,
+                        std::set<Device*>& newDevices) override {
+    for (const EvarixSim::PresentDevice& device : bus_.Present()) {
+      ProcessPresentDevice(
+          device.path, device.hardwareId, [&] { return device.serviceName; }, presentPaths,
+          newDevices);
+    }
+  }
+  void RequestRefresh() override {
+    {
+      std::lock_guard lock(mutex_);
+      pending_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void RefreshUntilStopped() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+      wake_.wait(lock, [this] { return pending_ || stopping_; });
+      if (stopping_) return;
+      pending_ = false;
+      lock.unlock();
+      Refresh();
+      lock.lock();
+    }
+  }
+
+  EvarixSim::SimBus& bus_;
+  int listener_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool pending_ = false;
+  bool stopping_ = false;
+  std::thread refresher_;
+};
+
+double UpdateInProcess(const EvarixSim::KeyboardConfig& config) {
+  EvarixSim::SimBus bus;
+  EvarixSim::SimTransport transport(bus);
+  LinuxSystemFacts systemFacts;
+  ScopedPlatform platform({&transport, &systemFacts, nullptr});
+  InProcessManager manager(bus);
+  bus.Plug(config);
+  ILoader* loader = manager.CreateLoader(0);
+  const double ms = CheckIs(*loader, FirmwareCheck::UpdateAvailable) ? TimedUpdate(*loader) : -1;
+  manager.DestroyLoader(loader);
+  return ms;
+}
+
+double UpdateByDfuUtil(const EvarixSim::KeyboardConfig& config) {
+  EvarixSim::SimBus bus;
+  EvarixSim::UmockdevBus umockdev(bus);
+  EvarixSim::SimKeyboard& keyboard = bus.Plug(config);
+  const auto start = Clock::now();
+  const auto result =
+      EvarixSim::Preload::RunChild({"dfu-util", "-D", EVARIX_IMAGE_PATH, "-R"}, kPatience, true);
+  const double ms = MillisecondsSince(start);
+  // dfu-util calls the re-enumerating reset an error: the keyboard tells whether it worked.
+  const bool updated = result && keyboard.FirmwareVersion() == 0x1023 &&
+                       keyboard.CurrentMode() == EvarixSim::Mode::Application;
+  return updated ? ms : -1;
+}
+
+void PrintUpdate(const char* what, const EvarixSim::KeyboardConfig& config, double ms) {
+  std::printf("whole update, %u-byte blocks, poll time-out %u ms, %s: %.0f ms%s\n",
+              unsigned{config.transferSize}, config.pollTimeoutMs, what, ms,
+              ms < 0 ? " (failed)" : "");
+}
+
+}  // namespace
+
+int main() {
+  EvarixSim::Preload::ReexecUnderPreload();
+  if (!EvarixSim::Preload::IsActive()) {
+    std::fprintf(stderr, "platform_bench: %s\n", EvarixSim::Preload::WhyInactive().c_str());
+    return 1;
+  }
+  const EvarixSim::KeyboardConfig quick{.firmwareVersion = 0x1022, .pollTimeoutMs = 0};
+  PrintAppearanceLatency(quick);
+  PrintUpdate("through umockdev", quick, UpdateThroughUmockdev(quick));
+  PrintUpdate("in-process adapter", quick, UpdateInProcess(quick));
+
+  const EvarixSim::KeyboardConfig paced{.firmwareVersion = 0x1022, .pollTimeoutMs = 5};
+  PrintUpdate("our updater through umockdev", paced, UpdateThroughUmockdev(paced));
+  PrintUpdate("dfu-util through umockdev", paced, UpdateByDfuUtil(paced));
+  return 0;
+}
