@@ -2,6 +2,7 @@
 
 #include <RtMidi.h>
 #include <jack/jack.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +23,7 @@ constexpr std::string_view kOwnPortName = "Evarix Firmware Updater out";
 // How long we wait for a JACK server to put a change of connections into effect. It takes a
 // process cycle or a few; a server that takes this long has stopped processing.
 constexpr auto kJackPatience = 2s;
+constexpr const char* kSequencerDevice = "/dev/snd/seq";
 
 RtMidi::Api ApiOf(MidiSystem system) {
   return system == MidiSystem::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
@@ -205,6 +207,10 @@ bool RtMidiOutput::Supports(MidiSystem system) {
   std::vector<RtMidi::Api> apis;
   RtMidi::getCompiledApi(apis);
   return std::find(apis.begin(), apis.end(), ApiOf(system)) != apis.end();
+}
+
+MidiSystem RtMidiOutput::SystemOfThisMachine() {
+  return ::access(kSequencerDevice, F_OK) == 0 ? MidiSystem::Alsa : MidiSystem::Jack;
 }
 
 unsigned RtMidiOutput::PortCount() {

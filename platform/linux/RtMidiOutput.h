@@ -36,6 +36,9 @@ class RtMidiOutput final : public IMidiOutput {
 
   // Whether the RtMidi on this machine was built with the system.
   static bool Supports(MidiSystem system);
+  // The system a keyboard's ports are to be found in here: the ALSA sequencer when the machine
+  // has one, else JACK (a machine without sound hardware may still route MIDI through JACK).
+  static MidiSystem SystemOfThisMachine();
 
   unsigned PortCount() override;
   std::optional<std::string> PortName(unsigned index) override;

@@ -1,0 +1,415 @@
+// Drives the updater through a whole update as a person would, on a display with no one at it:
+// it starts the updater, waits for each window, saves a picture of it, and clicks the page
+// element a person would click, with the pointer, through the X server.
+//
+//   evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]
+//
+// Where an element is on a page comes from the same page, shown by this program in a window of
+// the same size off the screen: the pages lay out the same whatever their texts say.
+// Exits with the updater's exit code once every step was taken, 1 when a step failed, 2 for a
+// usage error.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/view/DialogTemplates.h"
+#include "platform/linux/gtk/GtkPageDialog.h"
+#include "platform/linux/gtk/GtkViewSystem.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using EvarixView::Gtk::GtkPageDialog;
+using EvarixView::Gtk::GtkViewSystem;
+
+constexpr int kStepFailed = 1;
+constexpr int kUsageError = 2;
+constexpr auto kWindowPatience = 60s;  // the download runs while the progress window shows
+
+// Runs the main loop until done() holds or the time is up.
+bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = Clock::now() + limit;
+  while (!done()) {
+    if (Clock::now() >= end) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+void Wait(std::chrono::milliseconds duration) {
+  RunUntil([] { return false; }, duration);
+}
+
+struct Rect {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
+};
+
+class QuietEvents final : public EvarixView::IPageDialogEvents {
+ public:
+  void OnInitDialog() override {}
+  void OnDocumentComplete() override {}
+  void OnElementClicked(const std::string&) override {}
+  void OnTimer(unsigned) override {}
+  void OnSystemCommand(EvarixView::SystemCommand) override {}
+};
+
+std::optional<std::string> Evaluate(WebKitWebView* view, const std::string& script) {
+  struct Answer {
+    bool done = false;
+    std::optional<std::string> text;
+  } answer;
+  webkit_web_view_evaluate_javascript(
+      view, script.c_str(), -1, nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        auto* reply = static_cast<Answer*>(data);
+        JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+        if (value != nullptr) {
+          gchar* text = jsc_value_to_string(value);
+          if (text != nullptr) reply->text = text;
+          g_free(text);
+          g_object_unref(value);
+        }
+        reply->done = true;
+      },
+      &answer);
+  RunUntil([&] { return answer.done; }, 10s);
+  return answer.text;
+}
+
+// Where the elements of the pages are within their windows, learnt from our own copy of each.
+class PageLayouts {
+ public:
+  explicit PageLayouts(GtkViewSystem& views) : views_(views) {}
+
+  std::optional<Rect> Find(int templateId, int pageId, const std::string& elementId) {
+    const std::string key = std::to_string(pageId) + "#" + elementId;
+    if (const auto known = rects_.find(key); known != rects_.end()) return known->second;
+    const std::optional<Rect> rect = Measure(templateId, pageId, elementId);
+    if (rect) rects_[key] = *rect;
+    return rect;
+  }
+
+ private:
+  std::optional<Rect> Measure(int templateId, int pageId, const std::string& elementId) {
+    QuietEvents events;
+    auto host = views_.CreatePageDialog(templateId, pageId, events, nullptr);
+    auto* dialog = static_cast<GtkPageDialog*>(host.get());
+    gtk_window_move(dialog->Window(), -4000, -4000);
+    gtk_widget_show(GTK_WIDGET(dialog->Window()));
+    if (!RunUntil([&] { return dialog->IsPageLoaded(); }, 20s)) return std::nullopt;
+    Wait(200ms);
+    const std::optional<std::string> answer = Evaluate(
+        dialog->WebView(), "(() => { const r = document.getElementById('" + elementId +
+                               "').getBoundingClientRect();"
+                               " return [r.left, r.top, r.width, r.height].join(' '); })()");
+    if (!answer) return std::nullopt;
+    Rect rect;
+    if (std::sscanf(answer->c_str(), "%lf %lf %lf %lf", &rect.x, &rect.y, &rect.width,
+                    &rect.height) != 4) {
+      return std::nullopt;
+    }
+    int viewX = 0;
+    int viewY = 0;
+    gtk_widget_translate_coordinates(GTK_WIDGET(dialog->WebView()), GTK_WIDGET(dialog->Window()), 0,
+                                     0, &viewX, &viewY);
+    rect.x += viewX;
+    rect.y += viewY;
+    return rect;
+  }
+
+  GtkViewSystem& views_;
+  std::map<std::string, Rect> rects_;
+};
+
+// Windows of another program may go at any moment: an error about one that has gone is expected.
+class ErrorTrap {
+ public:
+  ErrorTrap() { gdk_x11_display_error_trap_push(gdk_display_get_default()); }
+  ~ErrorTrap() { gdk_x11_display_error_trap_pop_ignored(gdk_display_get_default()); }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+};
+
+// The updater's windows on the X server, and the pointer a person would use on them.
+class UpdaterWindows {
+ public:
+  UpdaterWindows(Display* display, pid_t updater) : display_(display), updater_(updater) {}
+
+  // The updater's shown window whose caption passes the test, waiting for it at most patience.
+  std::optional<Window> WaitForWindow(const std::function<bool(const std::string&)>& caption,
+                                      std::chrono::milliseconds patience) {
+    std::optional<Window> found;
+    RunUntil([&] { return (found = FindWindow(caption)).has_value(); }, patience);
+    return found;
+  }
+
+  bool IsShown(Window window) {
+    const ErrorTrap trap;  // the window may have gone already
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+  }
+
+  // Saves the window's picture once it shows something: a page still loading is blank.
+  bool Save(Window window, const std::filesystem::path& file) {
+    GdkPixbuf* picture = nullptr;
+    RunUntil(
+        [&] {
+          if (picture != nullptr) g_object_unref(picture);
+          picture = Picture(window);
+          return picture != nullptr && !IsBlank(picture);
+        },
+        10s);
+    if (picture == nullptr) return false;
+    const bool saved = gdk_pixbuf_save(picture, file.c_str(), "png", nullptr, nullptr) != FALSE;
+    g_object_unref(picture);
+    if (saved) std::printf("%s\n", file.c_str());
+    return saved;
+  }
+
+  void Click(Window window, const Rect& rect) {
+    int rootX = 0;
+    int rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_),
+                          static_cast<int>(rect.x + rect.width / 2),
+                          static_cast<int>(rect.y + rect.height / 2), &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
+    XFlush(display_);
+  }
+
+ private:
+  static GdkPixbuf* Picture(Window window) {
+    const ErrorTrap trap;
+    GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(gdk_display_get_default(), window);
+    if (foreign == nullptr) return nullptr;
+    GdkPixbuf* picture = gdk_pixbuf_get_from_window(foreign, 0, 0, gdk_window_get_width(foreign),
+                                                    gdk_window_get_height(foreign));
+    g_object_unref(foreign);
+    return picture;
+  }
+
+  static bool IsBlank(GdkPixbuf* picture) {
+    const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+    const gsize size = gdk_pixbuf_get_byte_length(picture);
+    const int channels = gdk_pixbuf_get_n_channels(picture);
+    for (gsize i = static_cast<gsize>(channels); i + static_cast<gsize>(channels) <= size;
+         i += static_cast<gsize>(channels)) {
+      if (std::memcmp(pixels, pixels + i, static_cast<size_t>(channels)) != 0) return false;
+    }
+    return true;
+  }
+
+  std::optional<Window> FindWindow(const std::function<bool(const std::string&)>& caption) {
+    const ErrorTrap trap;  // windows come and go while we look at them
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
+      return std::nullopt;
+    }
+    std::optional<Window> found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+      if (IsShown(children[i]) && PidOf(children[i]) == updater_ &&
+          caption(CaptionOf(children[i]))) {
+        found = children[i];
+      }
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+  }
+
+  std::string CaptionOf(Window window) {
+    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+    return Property(window, XInternAtom(display_, "_NET_WM_NAME", False), utf8, 8);
+  }
+
+  pid_t PidOf(Window window) {
+    const std::string value =
+        Property(window, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32);
+    if (value.size() < sizeof(long)) return 0;
+    long pid = 0;
+    std::memcpy(&pid, value.data(), sizeof pid);
+    return static_cast<pid_t>(pid);
+  }
+
+  // The property's items as bytes (Xlib hands 32-bit items over as longs).
+  std::string Property(Window window, Atom name, Atom type, int format) {
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long items = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, name, 0, 1024, False, type, &actualType, &actualFormat,
+                           &items, &remaining, &data) != Success ||
+        data == nullptr) {
+      return {};
+    }
+    const size_t itemSize = format == 32 ? sizeof(long) : 1;
+    std::string value(reinterpret_cast<const char*>(data), items * itemSize);
+    XFree(data);
+    return actualFormat == format ? value : std::string();
+  }
+
+  Display* display_;
+  pid_t updater_;
+};
+
+// One window of the update, in the order a person meets them.
+struct Step {
+  std::string name;  // of the picture
+  std::function<bool(const std::string&)> caption;
+  int templateId;
+  int pageId;
+  std::chrono::milliseconds look;  // how long a person looks before the picture and the click
+  std::string click;               // the element clicked; none: the window goes by itself
+};
+
+std::function<bool(const std::string&)> Is(const std::string& caption) {
+  return [caption](const std::string& shown) { return shown == caption; };
+}
+
+std::function<bool(const std::string&)> EndsWith(const std::string& ending) {
+  return [ending](const std::string& shown) { return shown.ends_with(ending); };
+}
+
+std::vector<Step> UpdateSteps() {
+  return {
+      {"1-main", Is("Corvane Evarix 25 Firmware Updater (FW v1.2)"), 102, 129, 3000ms, "ButtonOK"},
+      {"2-confirmation", Is("Corvane Evarix Update Confirmation"), 103, 146, 500ms, "ButtonOK"},
+      {"3-driver-notice", Is("Corvane Evarix Hardware Installation Notice"), 112, 113, 500ms,
+       "ButtonOK"},
+      {"4-progress", Is("Corvane Evarix Updater Progress"), 106, 107, 4000ms, ""},
+      {"5-countdown", EndsWith(" seconds remaining"), 0, 0, 500ms, ""},
+      {"6-success", Is("Corvane Evarix Update Results"), 108, 109, 500ms, "ButtonOK"},
+  };
+}
+
+bool TakeStep(const Step& step, UpdaterWindows& screen, PageLayouts& layouts,
+              const std::filesystem::path& folder) {
+  const std::optional<Window> window = screen.WaitForWindow(step.caption, kWindowPatience);
+  if (!window) {
+    std::fprintf(stderr, "evarix-demo-driver: %s: the window did not come\n", step.name.c_str());
+    return false;
+  }
+  Wait(step.look);
+  if (!screen.Save(*window, folder / (step.name + ".png"))) {
+    std::fprintf(stderr, "evarix-demo-driver: %s: no picture\n", step.name.c_str());
+  }
+  if (step.click.empty()) {
+    return RunUntil([&] { return !screen.IsShown(*window); }, kWindowPatience);
+  }
+  const std::optional<Rect> rect = layouts.Find(step.templateId, step.pageId, step.click);
+  if (!rect) {
+    std::fprintf(stderr, "evarix-demo-driver: %s: no %s on the page\n", step.name.c_str(),
+                 step.click.c_str());
+    return false;
+  }
+  // A click that comes before the page can take it is lost, as a person's would be: click again.
+  const auto deadline = Clock::now() + kWindowPatience;
+  while (Clock::now() < deadline) {
+    screen.Click(*window, *rect);
+    if (RunUntil([&] { return !screen.IsShown(*window); }, 2s)) return true;
+  }
+  return false;
+}
+
+std::optional<pid_t> Start(const std::vector<char*>& command) {
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, command[0], nullptr, nullptr, command.data(), environ) != 0) {
+    return std::nullopt;
+  }
+  return pid;
+}
+
+int ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : kStepFailed;
+}
+
+// Waits for the updater, which ends by itself after the last step; ends it when it does not.
+int Reap(pid_t updater, bool stepsTaken) {
+  int status = 0;
+  const bool ended = RunUntil([&] { return waitpid(updater, &status, WNOHANG) == updater; },
+                              stepsTaken ? 20s : 0s);
+  if (!ended) {
+    kill(updater, SIGTERM);
+    waitpid(updater, &status, 0);
+    return kStepFailed;
+  }
+  return stepsTaken ? ExitCodeOf(status) : kStepFailed;
+}
+
+// Measures every element the steps click before the updater starts, so that no window of ours
+// shows while the updater's do.
+bool MeasureAll(const std::vector<Step>& steps, PageLayouts& layouts) {
+  for (const Step& step : steps) {
+    if (!step.click.empty() && !layouts.Find(step.templateId, step.pageId, step.click)) {
+      std::fprintf(stderr, "evarix-demo-driver: cannot find %s on page %d\n", step.click.c_str(),
+                   step.pageId);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
+    std::fprintf(stderr, "usage: evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]\n");
+    return kUsageError;
+  }
+  const std::filesystem::path folder = argv[1];
+  std::filesystem::create_directories(folder);
+  if (!GtkViewSystem::InitialiseToolkit()) {
+    std::fprintf(stderr, "evarix-demo-driver: no display\n");
+    return kStepFailed;
+  }
+  GtkViewSystem views;
+  PageLayouts layouts(views);
+  const std::vector<Step> steps = UpdateSteps();
+  if (!MeasureAll(steps, layouts)) return kStepFailed;
+
+  std::vector<char*> command(argv + 3, argv + argc);
+  command.push_back(nullptr);
+  const std::optional<pid_t> updater = Start(command);
+  if (!updater) {
+    std::fprintf(stderr, "evarix-demo-driver: cannot start %s\n", argv[3]);
+    return kStepFailed;
+  }
+  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
+  bool taken = true;
+  for (const Step& step : steps) {
+    if (!(taken = TakeStep(step, screen, layouts, folder))) break;
+  }
+  return Reap(*updater, taken);
+}
