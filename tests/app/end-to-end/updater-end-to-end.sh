@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The whole program as a person uses it: the real updater on a virtual display, clicked through a
+# whole update, against the simulated keyboard below the real libusb and libudev, with a JACK
+# server standing in for the sound system. Passes when the keyboard ends up running 0x1023 and its
+# MIDI port received the update-done message, exactly once.
+#   updater-end-to-end.sh UPDATER SIM-KEYBOARD DEMO-DRIVER JACK-MIDI-SINK
+set -euo pipefail
+
+readonly skip=77
+updater=$1 keyboard=$2 driver=$3 sink=$4
+
+for program in xvfb-run jackd; do
+  command -v "$program" > /dev/null || { echo "no $program here"; exit $skip; }
+done
+# The updater takes the ALSA sequencer where there is one; this test listens on JACK.
+[ -e /dev/snd/seq ] && { echo "this machine has an ALSA sequencer"; exit $skip; }
+
+work=$(mktemp -d /tmp/evarix-e2e-XXXXXX)
+export JACK_DEFAULT_SERVER="evarix-e2e-$$"
+jackd_pid=""
+cleanup() {
+  [ -n "${SINK_PID:-}" ] && kill "$SINK_PID" 2> /dev/null || true
+  [ -n "$jackd_pid" ] && kill "$jackd_pid" 2> /dev/null && wait "$jackd_pid" 2> /dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Synchronous and not real-time, as the MIDI tests run it: see there.
+jackd -n "$JACK_DEFAULT_SERVER" -S -r -d dummy -r 48000 -p 256 -w 5333 > "$work/jackd.log" 2>&1 &
+jackd_pid=$!
+coproc SINK { "$sink" "Synth in" "Evarix 25 Quorvel in"; }
+read -r -t 20 ready <&"${SINK[0]}" || ready=""
+[ "$ready" = ready ] || { echo "the MIDI sink did not join the JACK server"; exit 1; }
+
+status=0
+xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$keyboard" --firmware 0x1022 --poll-timeout 1 --timeout 240 -- \
+  "$driver" "$work/screenshots" -- "$updater" > "$work/run.log" 2>&1 || status=$?
+cat "$work/run.log"
+
+failed=0
+if ! grep -q '^keyboard: mode=application firmware=0x1023 image=valid$' "$work/run.log"; then
+  echo "FAILED: the keyboard was not updated (the run ended with $status)"
+  failed=1
+fi
+[ "$status" -eq 0 ] || { echo "FAILED: the updater or its driver ended with $status"; failed=1; }
+
+# Closing the sink's input makes it write what it has left and end.
+exec {SINK[1]}>&-
+received=$(timeout 10 cat <&"${SINK[0]}" || true)
+expected=$'Evarix 25 Quorvel in\tF0 00 00 00 22 7F 06 04 00 01 F7'
+if [ "$received" != "$expected" ]; then
+  echo "FAILED: the keyboard's MIDI port received:"
+  echo "${received:-nothing}"
+  failed=1
+fi
+exit $failed
