@@ -3,6 +3,10 @@
 // element a person would click, with the pointer, through the X server.
 //
 //   evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]
+//   evarix-demo-driver --figures -- updater [argument...]
+//
+// With --figures it takes no step but starts the updater ten times and prints how soon its first
+// status shows, and how much memory and processor it uses while it waits.
 //
 // Where an element is on a page comes from the same page, shown by this program in a window of
 // the same size off the screen: the pages lay out the same whatever their texts say.
@@ -18,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -190,6 +195,19 @@ class UpdaterWindows {
     g_object_unref(picture);
     if (saved) std::printf("%s\n", file.c_str());
     return saved;
+  }
+
+  // Whether the part of the window inside rect shows anything but one colour.
+  bool ShowsSomethingIn(Window window, const Rect& rect) {
+    GdkPixbuf* picture = Picture(window);
+    if (picture == nullptr) return false;
+    GdkPixbuf* part =
+        gdk_pixbuf_new_subpixbuf(picture, static_cast<int>(rect.x), static_cast<int>(rect.y),
+                                 static_cast<int>(rect.width), static_cast<int>(rect.height));
+    const bool something = part != nullptr && !IsBlank(part);
+    if (part != nullptr) g_object_unref(part);
+    g_object_unref(picture);
+    return something;
   }
 
   void Click(Window window, const Rect& rect) {
@@ -381,26 +399,137 @@ bool MeasureAll(const std::vector<Step>& steps, PageLayouts& layouts) {
   return true;
 }
 
+// What a process and all its descendants (the page engine's processes) use.
+struct Use {
+  long residentKiB = 0;
+  double cpuSeconds = 0;
+};
+
+std::optional<std::pair<pid_t, double>> ParentAndCpuSeconds(pid_t pid) {
+  std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+  if (file == nullptr) return std::nullopt;
+  char line[1024] = {};
+  const bool read = std::fgets(line, sizeof line, file) != nullptr;
+  std::fclose(file);
+  const char* afterName = read ? std::strrchr(line, ')') : nullptr;
+  int parent = 0;
+  unsigned long user = 0;
+  unsigned long system = 0;
+  // After the name: state, parent, then eleven fields up to the user and system times.
+  if (afterName == nullptr ||
+      std::sscanf(afterName + 1, " %*c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &parent,
+                  &user, &system) != 3) {
+    return std::nullopt;
+  }
+  return std::make_pair(static_cast<pid_t>(parent), static_cast<double>(user + system) /
+                                                        static_cast<double>(sysconf(_SC_CLK_TCK)));
+}
+
+long ResidentKiB(pid_t pid) {
+  std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  if (file == nullptr) return 0;
+  long kib = 0;
+  char line[256];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+  }
+  std::fclose(file);
+  return kib;
+}
+
+Use UseOfTree(pid_t root) {
+  std::map<pid_t, std::pair<pid_t, double>> processes;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const auto pid = static_cast<pid_t>(std::stol(name));
+    if (const auto stat = ParentAndCpuSeconds(pid)) processes[pid] = *stat;
+  }
+  Use use;
+  std::vector<pid_t> tree{root};
+  for (size_t i = 0; i < tree.size(); ++i) {
+    use.residentKiB += ResidentKiB(tree[i]);
+    if (const auto found = processes.find(tree[i]); found != processes.end()) {
+      use.cpuSeconds += found->second.second;
+    }
+    for (const auto& [pid, stat] : processes) {
+      if (stat.first == tree[i]) tree.push_back(pid);
+    }
+  }
+  return use;
+}
+
+void End(pid_t pid) {
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
+// Starts the updater a few times and prints how long its first status took to show, then how
+// much memory and processor it uses while it waits on its main window.
+int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
+  constexpr int kStarts = 10;
+  constexpr auto kIdleSpan = 10s;
+  const std::optional<Rect> box = layouts.Find(102, 129, "TextArea");
+  if (!box) return kStepFailed;
+  // Inside the border: an empty box is one colour there.
+  const Rect inside{box->x + 4, box->y + 4, box->width - 8, box->height - 8};
+  std::vector<double> startMs;
+  for (int i = 0; i < kStarts; ++i) {
+    const auto started = Clock::now();
+    const std::optional<pid_t> updater = Start(command);
+    if (!updater) return kStepFailed;
+    UpdaterWindows windows(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
+    const std::optional<Window> main =
+        windows.WaitForWindow(UpdateSteps().front().caption, kWindowPatience);
+    if (!main || !RunUntil([&] { return windows.ShowsSomethingIn(*main, inside); }, 30s)) {
+      End(*updater);
+      return kStepFailed;
+    }
+    startMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+    if (i == kStarts - 1) {
+      Wait(5s);
+      const Use before = UseOfTree(*updater);
+      Wait(kIdleSpan);
+      const Use after = UseOfTree(*updater);
+      std::printf("resident memory, updater and its page-engine processes: %.1f MiB\n",
+                  static_cast<double>(after.residentKiB) / 1024.0);
+      std::printf("processor while idle on the main window: %.2f %% of one core\n",
+                  100.0 * (after.cpuSeconds - before.cpuSeconds) /
+                      std::chrono::duration<double>(kIdleSpan).count());
+    }
+    End(*updater);
+  }
+  std::sort(startMs.begin(), startMs.end());
+  std::printf("start to first painted status, %d starts: median %.0f ms, worst %.0f ms\n", kStarts,
+              startMs[startMs.size() / 2], startMs.back());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
-    std::fprintf(stderr, "usage: evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]\n");
+    std::fprintf(stderr,
+                 "usage: evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]\n"
+                 "       evarix-demo-driver --figures -- updater [argument...]\n");
     return kUsageError;
   }
-  const std::filesystem::path folder = argv[1];
-  std::filesystem::create_directories(folder);
+  const bool figures = std::strcmp(argv[1], "--figures") == 0;
   if (!GtkViewSystem::InitialiseToolkit()) {
     std::fprintf(stderr, "evarix-demo-driver: no display\n");
     return kStepFailed;
   }
   GtkViewSystem views;
   PageLayouts layouts(views);
-  const std::vector<Step> steps = UpdateSteps();
-  if (!MeasureAll(steps, layouts)) return kStepFailed;
-
   std::vector<char*> command(argv + 3, argv + argc);
   command.push_back(nullptr);
+  if (figures) return PrintFigures(command, layouts);
+
+  const std::filesystem::path folder = argv[1];
+  std::filesystem::create_directories(folder);
+  const std::vector<Step> steps = UpdateSteps();
+  if (!MeasureAll(steps, layouts)) return kStepFailed;
   const std::optional<pid_t> updater = Start(command);
   if (!updater) {
     std::fprintf(stderr, "evarix-demo-driver: cannot start %s\n", argv[3]);
