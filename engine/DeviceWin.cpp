@@ -200,7 +200,7 @@ int DeviceWin::Download(DFUImage* image, ProgressTracker* tracker) {
         static_cast<uint16_t>(transferSize + DriverRequests::kBlockHeaderSize));
     SendBlocks(*image, *tracker, buffer);
     if (cancelFlag.IsRaised()) throw eCancelled;
-    FinishDownload(buffer);
+    FinishDownload();
   } catch (EResult failure) {
     ReportFailure(*tracker, failure);
     return failure;
@@ -276,10 +276,12 @@ void DeviceWin::AwaitBlockTaken(const DfuStatus& busy) {
   if (!IsState(status, DfuState::dfuDNLOAD_IDLE)) throw eDeviceError;
 }
 
-void DeviceWin::FinishDownload(std::span<uint8_t> buffer) {
-  // A block of index 0 and length 0 tells the keyboard that the image is complete.
-  std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-  RequestDownload(buffer.first(DriverRequests::kBlockHeaderSize));
+void DeviceWin::FinishDownload() {
+  // A block of index 0 and length 0 tells the keyboard that the image is complete. It has a buffer
+  // of its own: the block buffer may be shorter than a header when the transfer size wrapped its
+  // 16-bit size, and an image without payload reaches here without a block having refused it.
+  constexpr std::array<uint8_t, DriverRequests::kBlockHeaderSize> kEndOfImage{};
+  RequestDownload(kEndOfImage);
   const DfuStatus afterMarker = RequestStatus();
   if (!IsState(afterMarker, DfuState::dfuMANIFEST_SYNC) &&
       !IsState(afterMarker, DfuState::dfuMANIFEST_WAIT_RESET)) {

@@ -63,7 +63,7 @@ class DeviceWin : public Device {
   void SendBlocks(DFUImage& image, ProgressTracker& tracker, std::span<uint8_t> buffer);
   bool SendBlock(DFUImage& image, uint16_t index, std::span<uint8_t> buffer);
   void AwaitBlockTaken(const DfuStatus& busy);
-  void FinishDownload(std::span<uint8_t> buffer);
+  void FinishDownload();
   int ResetAfterManifestation();
   void ReportFailure(ProgressTracker& tracker, int value);
 

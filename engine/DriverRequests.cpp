@@ -1,11 +1,17 @@
 #include "DriverRequests.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "platform/LittleEndian.h"
 
 namespace CVFirmwareLoader::DriverRequests {
 
 uint32_t PollWaitFor(uint32_t pollTimeoutMs) {
-  return static_cast<uint32_t>(pollTimeoutMs * 1.2 + 0.5);
+  // Counted in 64-bit integers: exact, and a wait longer than 32 bits can hold is the longest one,
+  // where a conversion from floating point would be undefined.
+  const uint64_t wait = (uint64_t{pollTimeoutMs} * 12 + 5) / 10;
+  return static_cast<uint32_t>(std::min<uint64_t>(wait, std::numeric_limits<uint32_t>::max()));
 }
 
 DfuStatus DecodeGetStatusReply(std::span<const uint8_t, kGetStatusReplySize> reply) {
@@ -22,8 +28,12 @@ std::array<uint8_t, 4> EncodeDetachRequest(uint16_t detachTimeoutMs) {
 
 namespace {
 
-bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(uint32_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(uint32_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
 
 }  // namespace
@@ -34,7 +44,8 @@ std::wstring DecodeInfoTextReply(std::span<const uint8_t, kInfoTextReplySize> re
   for (size_t offset = kTextOffset; offset + 1 < reply.size(); offset += 2) {
     const uint32_t unit = LittleEndian::Read16(reply, offset);
     if (unit == 0) break;
-    const bool pairFollows = offset + 3 < reply.size() && IsLowSurrogate(LittleEndian::Read16(reply, offset + 2));
+    const bool pairFollows =
+        offset + 3 < reply.size() && IsLowSurrogate(LittleEndian::Read16(reply, offset + 2));
     if (IsHighSurrogate(unit) && pairFollows) {
       const uint32_t low = LittleEndian::Read16(reply, offset + 2);
       text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));

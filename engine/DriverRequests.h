@@ -21,7 +21,8 @@ namespace DriverRequests {
 constexpr size_t kBlockHeaderSize = 4;
 
 // 1.2 times the keyboard's poll time-out, rounded half up: keyboards tend to announce the time
-// they need exactly, and polling too early makes some of them fail the block.
+// they need exactly, and polling too early makes some of them fail the block. A wait too long for
+// 32 bits is the longest there is.
 uint32_t PollWaitFor(uint32_t pollTimeoutMs);
 
 DfuStatus DecodeGetStatusReply(std::span<const uint8_t, kGetStatusReplySize> reply);

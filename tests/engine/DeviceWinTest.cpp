@@ -258,6 +258,21 @@ TEST_F(DeviceWinTest, UnusableTransferSizesFailTheDownload) {
   EXPECT_EQ(Download(*huge, Image(64)), eInvalidArgument);
 }
 
+TEST_F(DeviceWinTest, EndOfDownloadIsAWholeHeaderWhateverTheTransferSize) {
+  // An image without payload sends no block, so no block refuses a buffer that wrapped to less
+  // than a header (65532 leaves none at all, 65535 three bytes).
+  for (const uint16_t transferSize : {uint16_t{65532}, uint16_t{65535}}) {
+    auto device = ConnectInUpdateMode({.transferSize = transferSize, .pollTimeoutMs = 0});
+    // A DFU 1.1 keyboard stalls an end of download in dfuIDLE.
+    EXPECT_EQ(Download(*device, Image(0)), eDeviceError);
+    LoggedRequest stalledEnd = Logged(RequestKind::Download, 0, 0);
+    stalledEnd.failed = true;
+    EXPECT_EQ(Exchange(*keyboard), (std::vector{kGetStatus, stalledEnd}));
+    EXPECT_EQ(recorder.Requests(), (std::vector<Sent>{{DriverControlCode::DfuGetStatus, 0},
+                                                      {DriverControlCode::DfuDownload, 4}}));
+  }
+}
+
 TEST_F(DeviceWinTest, CancelledDeviceAbortsBeforeItsFirstBlock) {
   auto device = ConnectInUpdateMode();
   device->Cancel();

@@ -23,6 +23,12 @@ TEST(DriverRequestsTest, GetStatusReplyDecodesWithPollWaitRoundedHalfUp) {
   for (const auto& [timeout, wait] : waits) EXPECT_EQ(DriverRequests::PollWaitFor(timeout), wait);
 }
 
+TEST(DriverRequestsTest, PollWaitTooLongForThirtyTwoBitsIsTheLongestWait) {
+  const std::pair<uint32_t, uint32_t> waits[] = {
+      {3579139412u, 4294967294u}, {3579139413u, UINT32_MAX}, {UINT32_MAX, UINT32_MAX}};
+  for (const auto& [timeout, wait] : waits) EXPECT_EQ(DriverRequests::PollWaitFor(timeout), wait);
+}
+
 TEST(DriverRequestsTest, DetachRequestCarriesTheTimeOut) {
   EXPECT_EQ(DriverRequests::EncodeDetachRequest(0x03E8),
             (std::array<uint8_t, 4>{0x01, 0x00, 0xE8, 0x03}));

@@ -15,9 +15,6 @@ done
 # The updater takes the ALSA sequencer where there is one; this test listens on JACK.
 [ -e /dev/snd/seq ] && { echo "this machine has an ALSA sequencer"; exit $skip; }
 
-# Read only by programs built with the leak checker.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/leaks.supp:print_suppressions=0"
-
 work=$(mktemp -d /tmp/evarix-e2e-XXXXXX)
 export JACK_DEFAULT_SERVER="evarix-e2e-$$"
 jackd_pid=""
