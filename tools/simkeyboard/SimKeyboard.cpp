@@ -59,6 +59,7 @@ SimKeyboard::SimKeyboard(const KeyboardConfig& config)
 void SimKeyboard::SetFaults(const Faults& faults) {
   std::lock_guard lock(mutex_);
   faults_ = faults;
+  failedFirst_ = false;
 }
 
 Mode SimKeyboard::CurrentMode() const {
@@ -334,7 +335,9 @@ SimKeyboard::Answer SimKeyboard::ManifestationStatus(std::span<uint8_t> data) {
     state_ = DfuState::dfuIDLE;
     return StatusReply(data, faults_.stateAfterManifestation.value_or(state_), 0);
   }
+  if (faults_.unplugAfterEndOfDownload) return {kStalled, {.leaves = true}};
   Manifest();
+  if (faults_.unplugInManifestation) return {kStalled, {.leaves = true}};
   state_ =
       config_.manifestationTolerant ? DfuState::dfuMANIFEST_SYNC : DfuState::dfuMANIFEST_WAIT_RESET;
   return StatusReply(data, faults_.stateAfterEndOfDownload.value_or(DfuState::dfuMANIFEST_SYNC), 0);
@@ -388,8 +391,11 @@ void SimKeyboard::Manifest() {
   manifested_ = true;
 }
 
-bool SimKeyboard::FailsNow() const {
-  return faults_.failRequest == log_.size() - 1;
+bool SimKeyboard::FailsNow() {
+  if (faults_.failRequest == log_.size() - 1) return true;
+  if (failedFirst_ || faults_.failFirst != log_.back().kind) return false;
+  failedFirst_ = true;
+  return true;
 }
 
 }  // namespace EvarixSim

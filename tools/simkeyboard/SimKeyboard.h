@@ -47,21 +47,6 @@ enum class DetachOutcome {
   ApplicationMode,  // leaves and comes back as it was
 };
 
-// Misbehaviour to switch on per test; the default is a healthy keyboard.
-struct Faults {
-  std::optional<uint16_t> neverBusyAtBlock{};         // this block reports dfuDNLOAD_IDLE at once
-  bool busyForever = false;                           // no block ever leaves dfuDNBUSY
-  bool errorAtUpdateModeStart = false;                // update mode starts in dfuERROR, errFIRMWARE
-  std::optional<DfuState> stateAfterEndOfDownload{};  // reported instead of dfuMANIFEST_SYNC
-  std::optional<DfuState> stateAfterManifestation{};  // reported instead of the state after it
-  DetachOutcome detachOutcome = DetachOutcome::UpdateMode;
-  std::optional<uint16_t> unplugAtBlock{};  // the cable comes out while this block arrives
-  std::optional<size_t> failRequest{};      // the request that gets this index in Requests() stalls
-  bool failReset = false;
-  // Every GET_DESCRIPTOR stalls, so nothing can find the DFU interface: no request gets through.
-  bool failDescriptorReads = false;
-};
-
 // DFU class requests carry their DFU 1.1 numbers.
 enum class RequestKind : uint16_t {
   Detach = 0,
@@ -84,6 +69,24 @@ struct LoggedRequest {
   bool failed = false;          // stalled, or the keyboard left during it
 
   bool operator==(const LoggedRequest&) const = default;
+};
+
+// Misbehaviour to switch on per test; the default is a healthy keyboard.
+struct Faults {
+  std::optional<uint16_t> neverBusyAtBlock{};         // this block reports dfuDNLOAD_IDLE at once
+  bool busyForever = false;                           // no block ever leaves dfuDNBUSY
+  bool errorAtUpdateModeStart = false;                // update mode starts in dfuERROR, errFIRMWARE
+  std::optional<DfuState> stateAfterEndOfDownload{};  // reported instead of dfuMANIFEST_SYNC
+  std::optional<DfuState> stateAfterManifestation{};  // reported instead of the state after it
+  DetachOutcome detachOutcome = DetachOutcome::UpdateMode;
+  std::optional<uint16_t> unplugAtBlock{};  // the cable comes out while this block arrives
+  bool unplugAfterEndOfDownload = false;    // ... when asked for its status after the last block
+  bool unplugInManifestation = false;       // ... once it has manifested, before it answers
+  std::optional<size_t> failRequest{};      // the request that gets this index in Requests() stalls
+  std::optional<RequestKind> failFirst{};   // the first request of this kind from now on stalls
+  bool failReset = false;
+  // Every GET_DESCRIPTOR stalls, so nothing can find the DFU interface: no request gets through.
+  bool failDescriptorReads = false;
 };
 
 class SimBus;
@@ -171,11 +174,12 @@ class SimKeyboard {
   Answer StatusReply(std::span<uint8_t> data, DfuState reported, uint32_t pollTimeoutMs);
   Answer Stall();
   void Manifest();
-  bool FailsNow() const;
+  bool FailsNow();
 
   const KeyboardConfig config_;
   mutable std::mutex mutex_;
   Faults faults_;
+  bool failedFirst_ = false;  // the request faults_.failFirst names has failed once
   Firmware firmware_;
   Mode mode_ = Mode::Application;
   DfuState state_ = DfuState::appIDLE;
