@@ -1,0 +1,389 @@
+// The fault matrix: every way an update can go wrong, run through the real platform (the simulated
+// keyboard below libusb and libudev) and the application's update flow (on the fake view). For
+// each fault it checks what the user is shown, and that nothing is lost: once the fault is gone
+// (the keyboard plugged in again, as a user would), Update brings the keyboard to 0x1023.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/EvarixFirmwareUpdaterDlg.h"
+#include "app/ResourceIds.h"
+#include "engine/ILoader.h"
+#include "platform/linux/ManagerWin.h"
+#include "support/FakeViewSystem.h"
+#include "tests/platform/UmockdevKeyboard.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using CVFirmwareLoader::FirmwareCheck;
+using CVFirmwareLoader::ILoader;
+using CVFirmwareLoader::UpdateStatus;
+using EvarixSim::DfuState;
+using EvarixSim::Faults;
+using EvarixSim::RequestKind;
+using EvarixSim::SimKeyboard;
+using EvarixTest::FakeViewSystem;
+using Window = FakeViewSystem::Window;
+namespace Template = EvarixApp::Template;
+
+constexpr uint16_t kOldFirmware = 0x1022;
+constexpr uint16_t kNewFirmware = 0x1023;
+constexpr auto kPatience = 60s;  // for anything the design bounds; far beyond what each takes
+
+// Large blocks keep each update to a second or two through the emulated usbfs.
+constexpr EvarixSim::KeyboardConfig kKeyboard{
+    .firmwareVersion = kOldFirmware, .transferSize = 1024, .pollTimeoutMs = 0};
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds patience = kPatience) {
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+enum class Page { None, Success, Failure };
+
+const char* NameOf(Page page) {
+  switch (page) {
+    case Page::Success:
+      return "success";
+    case Page::Failure:
+      return "failure";
+    default:
+      return "none";
+  }
+}
+
+// What the person at the keyboard does during the update.
+enum class User {
+  Watches,
+  PullsCableBeforeUpdate,    // after the main page offered the update, before pressing it
+  ReplugsWhileAwaiting,      // the keyboard left for update mode and is plugged in again
+  AbortsAtMiddleBlock,       // close box, then ABORT
+  ContinuesAtMiddleBlock,    // close box, then Continue
+  ClosesQuestionThenGoesOn,  // close box on the progress page and on the question, then Continue
+  AbortsWhenStuck,           // nothing moves for a while: close box, then ABORT
+  ClosesEndPage,             // the success or failure page by its close box
+};
+
+struct Row {
+  std::string fault;
+  Faults faults{};
+  User user = User::Watches;
+  Page expected = Page::Failure;
+  EvarixSim::KeyboardConfig keyboard = kKeyboard;
+};
+
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const Row& row, std::ostream* out) {
+  *out << row.fault;
+}
+
+struct Outcome {
+  Page shown = Page::None;
+  int messagesSent = 0;
+};
+
+// The blocks of the shipped image at the keyboard's transfer size (the suffix's 18 bytes, sent or
+// not, never make a block of their own at this size).
+struct Blocks {
+  uint16_t first = 0;
+  uint16_t middle = 0;
+  uint16_t last = 0;
+};
+
+const Blocks kBlocks = [] {
+  const auto size = static_cast<uint32_t>(std::filesystem::file_size(EVARIX_IMAGE_PATH));
+  const auto last =
+      static_cast<uint16_t>((size - 18 + kKeyboard.transferSize - 1) / kKeyboard.transferSize - 1);
+  return Blocks{.first = 0, .middle = static_cast<uint16_t>(last / 2), .last = last};
+}();
+
+std::optional<uint16_t> HighestBlockReceived(const SimKeyboard& keyboard) {
+  std::optional<uint16_t> highest;
+  for (const EvarixSim::LoggedRequest& request : keyboard.Requests()) {
+    if (request.kind == RequestKind::Download && !request.data.empty() && !request.failed) {
+      highest = std::max<uint16_t>(highest.value_or(0), request.value);
+    }
+  }
+  return highest;
+}
+
+std::string KeyboardState(const EvarixSim::SimBus& bus, const SimKeyboard& keyboard) {
+  if (!bus.AppearanceOf(keyboard)) return "unplugged";
+  char text[64];
+  if (keyboard.CurrentMode() == EvarixSim::Mode::Update) {
+    std::snprintf(text, sizeof text, "update mode, %s",
+                  keyboard.FirmwareValid() ? "valid" : "no firmware");
+  } else {
+    std::snprintf(text, sizeof text, "runs 0x%04X", unsigned{keyboard.FirmwareVersion()});
+  }
+  return text;
+}
+
+bool IsUpdated(const EvarixSim::SimBus& bus, const SimKeyboard& keyboard) {
+  return bus.AppearanceOf(keyboard) && keyboard.CurrentMode() == EvarixSim::Mode::Application &&
+         keyboard.FirmwareValid() && keyboard.FirmwareVersion() == kNewFirmware;
+}
+
+// One keyboard, the platform's manager and the loader, as the program has them.
+class Rig {
+ public:
+  explicit Rig(const EvarixSim::KeyboardConfig& config)
+      : umockdev_(bus_), keyboard_(bus_.Plug(config)), loader_(manager_.CreateLoader(0)) {}
+  ~Rig() { manager_.DestroyLoader(loader_); }
+
+  bool Offers() {
+    return WaitFor([&] {
+      const int check = loader_->CheckFirmware();
+      return check == static_cast<int>(FirmwareCheck::UpdateAvailable) ||
+             check == static_cast<int>(FirmwareCheck::UpdateRequired);
+    });
+  }
+
+  bool Ended() {
+    int percent = 0;
+    int secondsLeft = 0;
+    return loader_->GetProgress(percent, secondsLeft) != static_cast<int>(UpdateStatus::Running);
+  }
+
+  // Runs the main window through one update as the user of the row does, on a fresh fake view.
+  Outcome Update(const Row& row, const Blocks& blocks) {
+    FakeViewSystem view;
+    EvarixApp::CEvarixFirmwareUpdaterDlg::mainTextWritten = false;
+    EvarixApp::CEvarixFirmwareUpdaterDlg dialog;
+    dialog.loader = loader_;
+    Outcome outcome;
+    dialog.sendUpdateDone = [&outcome](const char*) {
+      ++outcome.messagesSent;
+      return 0;
+    };
+    view.OnRun(Template::kMain, [&](Window& main) {
+      main.Wait(200);
+      if (row.user == User::PullsCableBeforeUpdate) bus_.Unplug(keyboard_);
+      main.Click("ButtonOK");
+      if (!main.ended) main.Click("ButtonCancel");
+    });
+    view.OnRun(Template::kConfirmation, [](Window& page) { page.Click("ButtonOK"); });
+    view.OnRun(Template::kDriverNotice, [](Window& page) { page.Click("ButtonOK"); });
+    view.OnRun(Template::kProgress, [&](Window& page) { WatchProgress(view, page, row, blocks); });
+    const auto endPage = [&](Page page, const char* button) {
+      return [&outcome, &row, page, button](Window& window) {
+        outcome.shown = page;
+        if (row.user == User::ClosesEndPage) {
+          window.CloseBox();
+        } else {
+          window.Click(button);
+        }
+      };
+    };
+    view.OnRun(Template::kFailure, endPage(Page::Failure, "ButtonQuit"));
+    view.OnRun(Template::kSuccess, endPage(Page::Success, "ButtonOK"));
+    dialog.DoModal();
+    return outcome;
+  }
+
+  EvarixSim::SimBus& Bus() { return bus_; }
+  SimKeyboard& Keyboard() { return keyboard_; }
+
+ private:
+  // The progress page's modal run: the user acts, then the page stays until the loader ends, in
+  // real time, as the page's timer would see it.
+  void WatchProgress(FakeViewSystem& view, Window& page, const Row& row, const Blocks& blocks) {
+    const auto reached = [&](uint16_t block) {
+      return WaitFor([&] { return Ended() || HighestBlockReceived(keyboard_) >= block; });
+    };
+    switch (row.user) {
+      case User::ReplugsWhileAwaiting:
+        WaitFor([&] { return !bus_.AppearanceOf(keyboard_); });
+        bus_.Replug(keyboard_);
+        break;
+      case User::AbortsAtMiddleBlock:
+        reached(blocks.middle);
+        Answer(view, page, {"ButtonCancel"});
+        break;
+      case User::ContinuesAtMiddleBlock:
+        reached(blocks.middle);
+        Answer(view, page, {"ButtonOK"});
+        break;
+      case User::ClosesQuestionThenGoesOn:
+        reached(blocks.middle);
+        Answer(view, page, {"", "ButtonOK"});
+        break;
+      case User::AbortsWhenStuck:
+        WaitFor([&] { return Ended(); }, 2s);
+        if (!Ended()) Answer(view, page, {"ButtonCancel"});
+        break;
+      default:
+        break;
+    }
+    EXPECT_TRUE(WaitFor([&] { return Ended(); })) << "the update never ended";
+  }
+
+  // Closes the progress page by its close box and gives the question these answers in turn, an
+  // empty one being its close box.
+  static void Answer(FakeViewSystem& view, Window& progress, std::vector<std::string> answers) {
+    view.OnRun(Template::kCancellation, [answers](Window& question) {
+      for (const std::string& answer : answers) {
+        if (answer.empty()) {
+          question.CloseBox();
+          EXPECT_FALSE(question.ended) << "closing the question answered it";
+        } else {
+          question.Click(answer);
+        }
+      }
+    });
+    progress.CloseBox();
+  }
+
+  EvarixSim::SimBus bus_;
+  EvarixSim::UmockdevBus umockdev_;  // before the manager's libusb and udev, gone after them
+  CVFirmwareLoader::ManagerWin manager_;
+  SimKeyboard& keyboard_;
+  ILoader* loader_;
+};
+
+struct RowResult {
+  Outcome outcome;
+  std::string after;
+  Page retry = Page::None;  // the retry's last page; none when none was needed or possible
+  bool recovered = false;
+};
+
+RowResult RunRow(const Row& row, const Blocks& blocks) {
+  Rig rig(row.keyboard);
+  RowResult result;
+  EXPECT_TRUE(rig.Offers()) << "the keyboard was not found";
+  rig.Keyboard().SetFaults(row.faults);
+  result.outcome = rig.Update(row, blocks);
+  // The fake view's time runs ahead of the keyboard's: let a reset that follows a success finish.
+  WaitFor([&] { return IsUpdated(rig.Bus(), rig.Keyboard()); }, 1s);
+  result.after = KeyboardState(rig.Bus(), rig.Keyboard());
+
+  // The fault goes away as the confirmation page tells the user to make it go: the keyboard
+  // turned off and on again, healthy, and the updater run again.
+  rig.Keyboard().SetFaults({});
+  if (!IsUpdated(rig.Bus(), rig.Keyboard())) {
+    rig.Bus().Unplug(rig.Keyboard());
+    rig.Bus().Replug(rig.Keyboard());
+    // A keyboard that had manifested its new firmware runs it now; any other needs the update.
+    if (!IsUpdated(rig.Bus(), rig.Keyboard()) && rig.Offers()) {
+      result.retry = rig.Update({.fault = "retry"}, blocks).shown;
+      WaitFor([&] { return IsUpdated(rig.Bus(), rig.Keyboard()); }, 1s);
+    }
+  }
+  result.recovered = IsUpdated(rig.Bus(), rig.Keyboard());
+  return result;
+}
+
+std::vector<Row> Matrix() {
+  const Blocks& blocks = kBlocks;
+  const EvarixSim::KeyboardConfig tolerant{.firmwareVersion = kOldFirmware,
+                                           .transferSize = 1024,
+                                           .pollTimeoutMs = 0,
+                                           .manifestationTolerant = true};
+  std::vector<Row> rows = {
+      {"no fault", {}, User::Watches, Page::Success},
+      {"unplugged before the detach", {}, User::PullsCableBeforeUpdate},
+      {"unplugged while awaiting update mode",
+       {.detachOutcome = EvarixSim::DetachOutcome::Gone},
+       User::ReplugsWhileAwaiting},
+      {"unplugged at the first block", {.unplugAtBlock = blocks.first}},
+      {"unplugged at a middle block", {.unplugAtBlock = blocks.middle}},
+      {"unplugged at the last block", {.unplugAtBlock = blocks.last}},
+      {"unplugged after the end-of-download marker", {.unplugAfterEndOfDownload = true}},
+      {"unplugged during manifestation", {.unplugInManifestation = true}},
+      {"dfuERROR at the start of update mode",
+       {.errorAtUpdateModeStart = true},
+       User::Watches,
+       Page::Success},
+      // The download takes a block as written only once the keyboard has been busy with it.
+      {"a block never reports dfuDNBUSY", {.neverBusyAtBlock = blocks.middle}},
+      {"dfuDNBUSY for ever", {.busyForever = true}, User::AbortsWhenStuck},
+      {"back from the detach in application mode",
+       {.detachOutcome = EvarixSim::DetachOutcome::ApplicationMode}},
+      {"never back from the detach (ABORT)",
+       {.detachOutcome = EvarixSim::DetachOutcome::Gone},
+       User::AbortsWhenStuck},
+      {"failing detach", {.failFirst = RequestKind::Detach}},
+      {"failing download", {.failFirst = RequestKind::Download}},
+      {"failing get-status", {.failFirst = RequestKind::GetStatus}},
+      {"failing clear-status",
+       {.errorAtUpdateModeStart = true, .failFirst = RequestKind::ClearStatus}},
+      // The firmware is in and manifested; only the restart into it failed.
+      {"failing reset", {.failReset = true}, User::Watches, Page::Success},
+      {"failing descriptor reads", {.failDescriptorReads = true}},
+      {"ABORT at a middle block", {}, User::AbortsAtMiddleBlock},
+      {"Continue on the abort page", {}, User::ContinuesAtMiddleBlock, Page::Success},
+      {"close box on progress and question", {}, User::ClosesQuestionThenGoesOn, Page::Success},
+      {"close box on the success page", {}, User::ClosesEndPage, Page::Success},
+      {"close box on the failure page", {.failFirst = RequestKind::Detach}, User::ClosesEndPage},
+  };
+  for (const DfuState state :
+       {DfuState::dfuIDLE, DfuState::dfuDNLOAD_IDLE, DfuState::dfuERROR, DfuState::dfuMANIFEST}) {
+    rows.push_back({"state " + std::to_string(static_cast<int>(state)) + " after the marker",
+                    {.stateAfterEndOfDownload = state}});
+  }
+  for (const DfuState state :
+       {DfuState::dfuMANIFEST_SYNC, DfuState::dfuDNLOAD_IDLE, DfuState::dfuERROR}) {
+    rows.push_back({"state " + std::to_string(static_cast<int>(state)) + " after manifestation",
+                    {.stateAfterManifestation = state},
+                    User::Watches,
+                    Page::Failure,
+                    tolerant});
+  }
+  return rows;
+}
+
+class FaultMatrix : public testing::TestWithParam<Row> {
+ protected:
+  void SetUp() override {
+    if (!EvarixSim::Preload::IsActive()) GTEST_SKIP() << EvarixSim::Preload::WhyInactive();
+  }
+};
+
+// Each row prints its line of the matrix; run the program by hand to see the whole table.
+TEST_P(FaultMatrix, ShowsItsPageAndTheKeyboardRecovers) {
+  const Row& row = GetParam();
+  const RowResult result = RunRow(row, kBlocks);
+  std::printf("| %s | %s | %s | %s%s%s |\n", row.fault.c_str(), NameOf(result.outcome.shown),
+              result.after.c_str(), result.recovered ? "yes" : "no",
+              result.retry != Page::None ? ", retry: " : "",
+              result.retry != Page::None ? NameOf(result.retry) : "");
+  std::fflush(stdout);
+  EXPECT_EQ(NameOf(result.outcome.shown), std::string(NameOf(row.expected)));
+  EXPECT_TRUE(result.recovered);
+  const bool told = result.outcome.shown == Page::Success && row.user != User::ClosesEndPage;
+  EXPECT_EQ(result.outcome.messagesSent, told ? 1 : 0);
+}
+
+std::string TestName(const testing::TestParamInfo<Row>& info) {
+  std::string name;
+  bool upper = true;
+  for (const char c : info.param.fault) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+      upper = false;
+    } else {
+      upper = true;
+    }
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, testing::ValuesIn(Matrix()), TestName);
+
+}  // namespace
