@@ -97,6 +97,11 @@ std::vector<LoggedRequest> SimKeyboard::Requests() const {
   return log_;
 }
 
+void SimKeyboard::ClearRequests() {
+  std::lock_guard lock(mutex_);
+  log_.clear();
+}
+
 SimKeyboard::Answer SimKeyboard::Control(const SetupPacket& setup, std::span<uint8_t> data) {
   std::lock_guard lock(mutex_);
   if (setup.requestType == UsbDfu::kRequestTypeStandardIn &&

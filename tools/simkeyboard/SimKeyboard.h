@@ -108,6 +108,8 @@ class SimKeyboard {
   std::vector<uint8_t> ReceivedPayload() const;  // the data of the latest download
   // DFU class requests and port resets since it was made; descriptor reads are not logged.
   std::vector<LoggedRequest> Requests() const;
+  // Forgets the requests logged so far, which a long run would otherwise keep every block of.
+  void ClearRequests();
 
  private:
   friend class SimBus;
