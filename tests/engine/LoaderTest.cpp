@@ -338,7 +338,7 @@ TEST_F(LoaderTest, NothingRunningReportsNoProgress) {
 // Abort on the user-interface thread and the keyboard leaving on the hot-plug thread may meet;
 // neither may touch a deleted device or end the worker twice.
 TEST_F(LoaderTest, AbortRacingDetachIsSafe) {
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 300; ++round) {
     auto* keyboard = UpdateModeKeyboard(ReportThenAwaitCancel);
     auto loader = MakeLoader();
     ASSERT_TRUE(loader->AttachDevice(keyboard));
@@ -353,7 +353,7 @@ TEST_F(LoaderTest, AbortRacingDetachIsSafe) {
 }
 
 TEST_F(LoaderTest, DestroyingALoaderStopsItsDownload) {
-  for (int round = 0; round < 50; ++round) {
+  for (int round = 0; round < 300; ++round) {
     auto* keyboard = UpdateModeKeyboard(ReportThenAwaitCancel);
     const auto gone = keyboard->destroyed;
     auto loader = MakeLoader();
