@@ -1,6 +1,7 @@
 // A hundred updates in a row through the real platform, with the simulated keyboard below libusb
 // and libudev, and what the process holds after the first and after the last: resident memory,
-// open descriptors and threads. Every update writes the whole image again.
+// open descriptors and threads. Before every update the keyboard is given its old firmware again
+// and plugged in again, so every update changes its version by writing the whole image.
 //
 //   soak_bench [--in-process] [updates]      (default 100)
 //
@@ -33,6 +34,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int kDefaultUpdates = 100;
+constexpr uint16_t kOldFirmware = 0x1022;
+constexpr uint16_t kNewFirmware = 0x1023;
 
 struct Holdings {
   long residentKiB = 0;
@@ -90,27 +93,36 @@ bool Update(ILoader& loader) {
              [&] { return loader.CheckFirmware() == static_cast<int>(FirmwareCheck::UpToDate); });
 }
 
+// Puts the old firmware back on the keyboard and plugs it in again, so that the next update has
+// a version to change and is seen to write.
+bool Downgrade(EvarixSim::SimBus& bus, EvarixSim::SimKeyboard& keyboard, ILoader& loader) {
+  keyboard.ReplaceFirmware(kOldFirmware);
+  bus.Unplug(keyboard);
+  bus.Replug(keyboard);
+  return WaitFor(
+      [&] { return loader.CheckFirmware() == static_cast<int>(FirmwareCheck::UpdateAvailable); });
+}
+
 // Runs the updates and prints what the process holds after the first and the last.
-int Soak(Manager& manager, EvarixSim::SimKeyboard& keyboard, int updates) {
+int Soak(Manager& manager, EvarixSim::SimBus& bus, EvarixSim::SimKeyboard& keyboard, int updates) {
   ILoader* loader = manager.CreateLoader(0);
-  if (!WaitFor([&] {
-        return loader->CheckFirmware() == static_cast<int>(FirmwareCheck::UpdateAvailable);
-      })) {
-    std::fprintf(stderr, "soak_bench: the keyboard was not found\n");
-    return 1;
-  }
   const auto start = std::chrono::steady_clock::now();
   size_t blocks = 0;
   for (int update = 1; update <= updates; ++update) {
     keyboard.ClearRequests();  // the keyboard's log is the simulation's memory, not ours
-    if (!Update(*loader) || BlocksReceived(keyboard) == 0) {
+    if (!Downgrade(bus, keyboard, *loader)) {
+      std::fprintf(stderr, "soak_bench: the keyboard was not offered update %d\n", update);
+      return 1;
+    }
+    if (!Update(*loader) || keyboard.FirmwareVersion() != kNewFirmware) {
       std::fprintf(stderr, "soak_bench: update %d failed\n", update);
       return 1;
     }
     blocks += BlocksReceived(keyboard);
     if (update == 1 || update == updates) Print(update, Now());
   }
-  std::printf("%d updates in %.1f s, %zu blocks written in all\n", updates,
+  std::printf("%d updates from 0x%04X to 0x%04X in %.1f s, %zu blocks written in all\n", updates,
+              kOldFirmware, kNewFirmware,
               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
               blocks);
   manager.DestroyLoader(loader);
@@ -124,14 +136,14 @@ int main(int argc, char** argv) {
   const int first = inProcess ? 2 : 1;
   const int updates = argc > first ? std::max(1, std::atoi(argv[first])) : kDefaultUpdates;
   const EvarixSim::KeyboardConfig config{
-      .firmwareVersion = 0x1022, .transferSize = 1024, .pollTimeoutMs = 0};
+      .firmwareVersion = kOldFirmware, .transferSize = 1024, .pollTimeoutMs = 0};
   EvarixSim::SimBus bus;
   if (inProcess) {
     EvarixSim::SimTransport transport(bus);
     LinuxSystemFacts systemFacts;
     ScopedPlatform platform({&transport, &systemFacts, nullptr});
     InProcessManager manager(bus);
-    return Soak(manager, bus.Plug(config), updates);
+    return Soak(manager, bus, bus.Plug(config), updates);
   }
   EvarixSim::Preload::ReexecUnderPreload();
   if (!EvarixSim::Preload::IsActive()) {
@@ -140,5 +152,5 @@ int main(int argc, char** argv) {
   }
   EvarixSim::UmockdevBus umockdev(bus);
   ManagerWin manager;
-  return Soak(manager, bus.Plug(config), updates);
+  return Soak(manager, bus, bus.Plug(config), updates);
 }

@@ -102,6 +102,12 @@ void SimKeyboard::ClearRequests() {
   log_.clear();
 }
 
+void SimKeyboard::ReplaceFirmware(uint16_t version) {
+  std::lock_guard lock(mutex_);
+  firmware_ = {version, true};
+  payload_.clear();
+}
+
 SimKeyboard::Answer SimKeyboard::Control(const SetupPacket& setup, std::span<uint8_t> data) {
   std::lock_guard lock(mutex_);
   if (setup.requestType == UsbDfu::kRequestTypeStandardIn &&

@@ -110,6 +110,9 @@ class SimKeyboard {
   std::vector<LoggedRequest> Requests() const;
   // Forgets the requests logged so far, which a long run would otherwise keep every block of.
   void ClearRequests();
+  // Gives it other valid firmware, as another program might have; the host sees the change once
+  // the keyboard has been plugged in again.
+  void ReplaceFirmware(uint16_t version);
 
  private:
   friend class SimBus;
