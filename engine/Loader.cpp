@@ -80,7 +80,10 @@ std::optional<uint32_t> ParseVersionText(const std::wstring& text) {
 }  // namespace
 
 Loader::Loader(int modelId_, const std::string& lockName)
-    : modelId(modelId_), lock(lockName), worker(&Loader::UpdateThreadProc, this) {
+    : modelId(modelId_),
+      lock(lockName),
+      downloadLock(lockName),
+      worker(&Loader::UpdateThreadProc, this) {
   ChooseModelRecord();
   if (modelRecord != nullptr) OpenImage();
   ClearSamples();
@@ -379,11 +382,23 @@ void Loader::ClearSamples() {
   samples = Samples{};
 }
 
+// A copy that finds another one writing the keyboard sends it nothing: its download fails as one
+// refused at the start would.
+void Loader::DownloadUnlessAnotherCopyIs() {
+  if (!downloadLock.TryTake()) {
+    OnProgress(kFailed, 0.0);
+    throw eNotReady;
+  }
+  const std::unique_ptr<DownloadLock, decltype([](DownloadLock* held) { held->Release(); })>
+      releaseAtEnd(&downloadLock);
+  device.load()->Download(image.get(), this);
+}
+
 uint32_t Loader::UpdateThreadProc(void* argument) {
   if (argument == nullptr) return 0xFFFF;
   auto* loader = static_cast<Loader*>(argument);
   try {
-    loader->device.load()->Download(loader->image.get(), loader);
+    loader->DownloadUnlessAnotherCopyIs();
     return 0;
   } catch (EResult failure) {
     Diagnostics::CodeLine(stdout, "Error: load failed! (", failure);

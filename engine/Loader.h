@@ -9,6 +9,7 @@
 #include "CThread.h"
 #include "DFUImage.h"
 #include "Device.h"
+#include "DownloadLock.h"
 #include "ILoader.h"
 #include "LoaderLock.h"
 #include "SupportedModel.h"
@@ -32,7 +33,7 @@ class Loader : public ILoader, public Device::ProgressTracker {
   // The firmware version the shipped image carries.
   static constexpr uint16_t kTargetVersion = 0x1023;
 
-  // Throws eNoResource when the lock cannot be made; every other failure leaves a loader without
+  // Throws eNoResource when its locks cannot be made; every other failure leaves a loader without
   // an image. The lock name is the one every copy of the program shares unless a test needs its
   // own.
   explicit Loader(int modelId, const std::string& lockName = LoaderLock::kDefaultName);
@@ -82,12 +83,14 @@ class Loader : public ILoader, public Device::ProgressTracker {
   void DeleteDevice();
   void ClearSamples();
   void NotifyStateChange();
+  void DownloadUnlessAnotherCopyIs();
   int SecondsLeft(const Samples& samples) const;
 
   int modelId;
   const SupportedModel* modelRecord = nullptr;
   bool driverPresent = true;
   LoaderLock lock;
+  DownloadLock downloadLock;
   State state = State::NoDevice;
   std::atomic<int> status{static_cast<int>(UpdateStatus::None)};
   std::atomic<Device*> device{nullptr};

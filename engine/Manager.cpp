@@ -20,9 +20,13 @@ std::atomic<Manager*> instance{nullptr};
 
 Manager::~Manager() = default;
 
-Manager* Manager::Instance() { return instance.load(); }
+Manager* Manager::Instance() {
+  return instance.load();
+}
 
-void Manager::SetInstance(Manager* manager) { instance = manager; }
+void Manager::SetInstance(Manager* manager) {
+  instance = manager;
+}
 
 std::map<int32_t, Loader*> Manager::SnapshotLoaders() {
   std::lock_guard guard(registryMutex);
@@ -55,12 +59,14 @@ void Manager::OfferDevice(Device* device) {
   delete device;
 }
 
-void Manager::DeviceGone(Device* device, Loader* loader) { loader->DetachDevice(device); }
+void Manager::DeviceGone(Device* device, Loader* loader) {
+  loader->DetachDevice(device);
+}
 
-ILoader* Manager::CreateLoader(int modelId) {
+ILoader* Manager::CreateLoader(int modelId, const std::string& lockName) {
   Loader* loader = nullptr;
   try {
-    loader = new (std::nothrow) Loader(modelId);
+    loader = new (std::nothrow) Loader(modelId, lockName);
   } catch (EResult failure) {
     Diagnostics::CodeLine(stderr, "Error: failed to create loader (", failure);
     return nullptr;

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "LoaderLock.h"
 #include "platform/ModuleResources.h"
 
 namespace CVFirmwareLoader {
@@ -46,8 +47,9 @@ class Manager {
   virtual void DeviceGone(Device* device, Loader* loader);
 
   // Creates and registers the loader of a model and asks for a refresh; null when the loader
-  // cannot be created (a diagnostic line says why).
-  ILoader* CreateLoader(int modelId);
+  // cannot be created (a diagnostic line says why). Every copy of the program shares the default
+  // lock; tests that end a copy while it holds its lock give their copies a lock of their own.
+  ILoader* CreateLoader(int modelId, const std::string& lockName = LoaderLock::kDefaultName);
 
   // Unregisters and destroys a loader made by CreateLoader; null is ignored.
   void DestroyLoader(ILoader* loader);

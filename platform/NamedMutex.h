@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace CVFirmwareLoader {
@@ -23,6 +24,8 @@ class NamedMutex {
 
   // Waits without time-out. After Abandoned the caller owns the mutex and it is usable again.
   virtual WaitOutcome Wait() = 0;
+  // Takes the mutex only if no other thread holds it: nullopt when one does.
+  virtual std::optional<WaitOutcome> TryWait() = 0;
   virtual void Release() = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace CVFirmwareLoader {
@@ -57,8 +58,19 @@ class PosixNamedMutex final : public NamedMutex {
   PosixNamedMutex(const PosixNamedMutex&) = delete;
   PosixNamedMutex& operator=(const PosixNamedMutex&) = delete;
 
-  WaitOutcome Wait() override {
-    if (pthread_mutex_lock(&block_->mutex) == EOWNERDEAD) {
+  WaitOutcome Wait() override { return Outcome(pthread_mutex_lock(&block_->mutex)); }
+
+  std::optional<WaitOutcome> TryWait() override {
+    const int taken = pthread_mutex_trylock(&block_->mutex);
+    if (taken == EBUSY) return std::nullopt;
+    return Outcome(taken);
+  }
+
+  void Release() override { pthread_mutex_unlock(&block_->mutex); }
+
+ private:
+  WaitOutcome Outcome(int locked) {
+    if (locked == EOWNERDEAD) {
       // Without this the mutex turns unrecoverable on its next release, for every process.
       pthread_mutex_consistent(&block_->mutex);
       return WaitOutcome::Abandoned;
@@ -68,9 +80,6 @@ class PosixNamedMutex final : public NamedMutex {
     return WaitOutcome::Acquired;
   }
 
-  void Release() override { pthread_mutex_unlock(&block_->mutex); }
-
- private:
   SharedBlock* const block_;
 };
 

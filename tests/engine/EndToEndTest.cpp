@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "platform/ProgramResources.h"
 #include "support/FakeSystemFacts.h"
+#include "support/TestLockName.h"
 #include "support/TestManager.h"
 #include "tools/simkeyboard/SimBus.h"
 #include "tools/simkeyboard/SimTransport.h"
@@ -35,7 +36,7 @@ TEST(EndToEndTest, KeyboardIsUpdatedThroughTheManager) {
       });
   EvarixSim::SimKeyboard& keyboard = bus.Plug({.firmwareVersion = 0x1022, .pollTimeoutMs = 0});
 
-  ILoader* loader = manager.CreateLoader(0);
+  ILoader* loader = manager.CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_NE(loader, nullptr);
   manager.Refresh();
   EXPECT_EQ(loader->CheckFirmware(), static_cast<int>(FirmwareCheck::UpdateAvailable));

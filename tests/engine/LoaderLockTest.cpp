@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/DownloadLock.h"
 #include "engine/EResult.h"
 #include "engine/ScopedLock.h"
 #include "support/Deadlines.h"
@@ -146,7 +147,7 @@ class LoaderLockTest : public testing::Test {
   std::vector<std::string> Files() const {
     std::vector<std::string> files;
     glob_t found{};
-    if (glob((Path() + "*").c_str(), 0, nullptr, &found) == 0) {
+    if (glob(("/dev/shm/" + name_ + ".*").c_str(), 0, nullptr, &found) == 0) {
       files.assign(found.gl_pathv, found.gl_pathv + found.gl_pathc);
     }
     globfree(&found);
@@ -282,6 +283,53 @@ TEST_F(LoaderLockTest, ProcessKilledHoldingItIsReportedOnceAndTheLockWorksOn) {
     return TakeAndRelease(own) == eSuccess ? 0 : 1;
   });
   EXPECT_EQ(next.Wait(), 0) << "the lock was not given back to other processes";
+}
+
+bool TryTakeOnAnotherThread(DownloadLock& lock) {
+  bool taken = false;
+  FinishesInTime("download lock on another thread", [&] {
+    taken = lock.TryTake();
+    if (taken) lock.Release();
+  });
+  return taken;
+}
+
+TEST_F(LoaderLockTest, DownloadLockRefusesWhileAnotherProcessHoldsItAndNotTheLoaderLock) {
+  DownloadLock downloads(name_);
+  LoaderLock lock(name_);
+  Shared<std::atomic<int>> childStep;
+  ChildProcess holder([&] {
+    DownloadLock own(name_);
+    if (!own.TryTake()) return 1;
+    childStep->store(1);
+    while (childStep->load() != 2) std::this_thread::sleep_for(1ms);
+    own.Release();
+    childStep->store(3);
+    pause();
+    return 0;
+  });
+  ASSERT_TRUE(Eventually([&] { return childStep->load() == 1; }));
+  EXPECT_FALSE(TryTakeOnAnotherThread(downloads));
+  EXPECT_EQ(TakeOnAnotherThread(lock), eSuccess) << "a download held the loader's lock";
+  childStep->store(2);
+  ASSERT_TRUE(Eventually([&] { return childStep->load() == 3; }));
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
+}
+
+TEST_F(LoaderLockTest, DownloadLockOfAProcessKilledHoldingItIsFree) {
+  DownloadLock downloads(name_);
+  Shared<std::atomic<bool>> childHolds;
+  ChildProcess holder([&] {
+    DownloadLock own(name_);
+    if (!own.TryTake()) return 1;
+    childHolds->store(true);
+    pause();
+    return 0;
+  });
+  ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
+  holder.Kill();
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads)) << "not given back after the takeover";
 }
 
 // Copies started at once all create the mutex; they must end up sharing one.

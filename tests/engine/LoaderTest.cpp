@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
+#include "engine/DownloadLock.h"
 #include "engine/EResult.h"
 #include "platform/Platform.h"
 #include "platform/ProgramResources.h"
@@ -11,6 +13,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeDevice.h"
 #include "support/FakeSystemFacts.h"
+#include "support/TestLockName.h"
 #include "support/TestManager.h"
 
 using namespace CVFirmwareLoader;
@@ -58,7 +61,9 @@ class LoaderTest : public testing::Test {
  protected:
   LoaderTest() { system.InstallDriverRule(SupportedModelTable[0].driverFilePath); }
 
-  std::unique_ptr<Loader> MakeLoader() { return std::make_unique<Loader>(0); }
+  std::unique_ptr<Loader> MakeLoader() {
+    return std::make_unique<Loader>(0, EvarixTest::TestLockName());
+  }
 
   int Status(Loader& loader) {
     int percent = 0;
@@ -242,6 +247,30 @@ TEST_F(LoaderTest, AbortCancelsARunningDownload) {
   EXPECT_EQ(loader->CheckFirmware(), static_cast<int>(FirmwareCheck::UpdateRequired));
   EXPECT_EQ(loader->StartUpdate(L"0x1023"), eNotReady);
   EXPECT_EQ(loader->AbortUpdate(), eNotReady);
+}
+
+// Another copy of the program, writing the keyboard: this copy's download must not reach it.
+TEST_F(LoaderTest, DownloadWhileAnotherCopyDownloadsFailsWithoutTouchingTheKeyboard) {
+  std::promise<bool> held;
+  std::promise<void> finish;
+  std::thread otherCopy([&] {
+    DownloadLock other(EvarixTest::TestLockName());
+    const bool taken = other.TryTake();
+    held.set_value(taken);
+    finish.get_future().wait();
+    if (taken) other.Release();
+  });
+  EXPECT_TRUE(held.get_future().get());
+  FakeDevice* keyboard = UpdateModeKeyboard(SucceedAtOnce);
+  const auto downloads = [keyboard] { return keyboard->downloads.load(); };
+  auto loader = MakeLoader();
+  ASSERT_TRUE(loader->AttachDevice(keyboard));
+  EXPECT_EQ(loader->StartUpdate(L"0x1023"), eSuccess);
+  EXPECT_TRUE(EvarixTest::Eventually(
+      [&] { return Status(*loader) == static_cast<int>(UpdateStatus::Failed); }));
+  EXPECT_EQ(downloads(), 0);
+  finish.set_value();
+  otherCopy.join();
 }
 
 TEST_F(LoaderTest, DetachDuringADownloadEndsItAndRefusesItsReports) {

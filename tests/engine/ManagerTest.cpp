@@ -8,6 +8,7 @@
 #include "platform/ProgramResources.h"
 #include "support/FakeDevice.h"
 #include "support/FakeSystemFacts.h"
+#include "support/TestLockName.h"
 #include "support/TestManager.h"
 
 using namespace CVFirmwareLoader;
@@ -48,7 +49,9 @@ class ManagerTest : public testing::Test {
     }
   }
 
-  Loader* Create(int model) { return static_cast<Loader*>(manager.CreateLoader(model)); }
+  Loader* Create(int model) {
+    return static_cast<Loader*>(manager.CreateLoader(model, EvarixTest::TestLockName()));
+  }
 
   EvarixTest::FakeSystemFacts system;
   ScopedPlatform platform{{nullptr, &system, nullptr}};

@@ -7,6 +7,7 @@
 
 #include "engine/ILoader.h"
 #include "support/Deadlines.h"
+#include "support/TestLockName.h"
 #include "tests/platform/UmockdevKeyboard.h"
 
 using namespace CVFirmwareLoader;
@@ -51,7 +52,7 @@ class ManagerWinTest : public EvarixSim::UmockdevKeyboardTest {
 
 TEST_F(ManagerWinTest, FollowsTheKeyboardThroughItsUpdate) {
   EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_NE(loader, nullptr);
   ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
   ASSERT_EQ(loader->StartUpdate(L"0x1023"), 0);
@@ -64,7 +65,7 @@ TEST_F(ManagerWinTest, FollowsTheKeyboardThroughItsUpdate) {
 TEST_F(ManagerWinTest, KeyboardUnpluggedMidDownloadFailsTheUpdate) {
   EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
   keyboard.SetFaults({.unplugAtBlock = 60});
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
   ASSERT_EQ(loader->StartUpdate(L"0x1023"), 0);
   EXPECT_EQ(FinalStatus(), static_cast<int>(UpdateStatus::Failed));
@@ -80,7 +81,7 @@ TEST_F(ManagerWinTest, KeyboardUnpluggedMidDownloadFailsTheUpdate) {
 
 TEST_F(ManagerWinTest, KeyboardUnpluggedBeforeTheUpdateIsLeftAlone) {
   EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
   bus_.Unplug(keyboard);
   ASSERT_TRUE(CheckBecomes(FirmwareCheck::NoKeyboard));
@@ -93,7 +94,7 @@ TEST_F(ManagerWinTest, KeyboardUnpluggedBeforeTheUpdateIsLeftAlone) {
 TEST_F(ManagerWinTest, KeyboardLostOnItsWayToUpdateModeIsGivenUpByAbortAndRecovers) {
   EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
   keyboard.SetFaults({.detachOutcome = EvarixSim::DetachOutcome::Gone});
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
   ASSERT_EQ(loader->StartUpdate(L"0x1023"), 0);
   ASSERT_TRUE(Eventually([&] { return !bus_.AppearanceOf(keyboard); }));
@@ -118,7 +119,7 @@ TEST_F(ManagerWinTest, UnsupportedDeviceOfTheMakerIsOnlyNamed) {
   testing::internal::CaptureStdout();
   bus_.Plug({.firmwareVersion = 0x0100, .applicationProductId = 0x0007});
   bus_.Plug(kQuickKeyboard);
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   const bool found = CheckBecomes(FirmwareCheck::UpdateAvailable);
   manager->DestroyLoader(loader);
   loader = nullptr;
@@ -136,7 +137,7 @@ TEST_F(ManagerWinTest, UnsupportedDeviceOfTheMakerIsOnlyNamed) {
 // appearance, which then takes the update.
 TEST_F(ManagerWinTest, BurstsOfChangesEndOnTheLatestAppearance) {
   EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
   for (int i = 0; i < 3; ++i) {
     bus_.Unplug(keyboard);
@@ -153,7 +154,7 @@ TEST_F(ManagerWinTest, BurstsOfChangesEndOnTheLatestAppearance) {
 }
 
 TEST_F(ManagerWinTest, NoKeyboardMeansNoKeyboard) {
-  loader = manager->CreateLoader(0);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
   ASSERT_NE(loader, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(loader->CheckFirmware(), static_cast<int>(FirmwareCheck::NoKeyboard));
