@@ -4,55 +4,26 @@
 // (the keyboard plugged in again, as a user would), Update brings the keyboard to 0x1023.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <functional>
-#include <optional>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "SystemRig.h"
 #include "app/EvarixFirmwareUpdaterDlg.h"
 #include "app/ResourceIds.h"
-#include "engine/ILoader.h"
-#include "platform/linux/ManagerWin.h"
 #include "support/FakeViewSystem.h"
-#include "tests/platform/UmockdevKeyboard.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-using CVFirmwareLoader::FirmwareCheck;
-using CVFirmwareLoader::ILoader;
-using CVFirmwareLoader::UpdateStatus;
+using namespace EvarixSystemTest;
 using EvarixSim::DfuState;
 using EvarixSim::Faults;
 using EvarixSim::RequestKind;
-using EvarixSim::SimKeyboard;
 using EvarixTest::FakeViewSystem;
 using Window = FakeViewSystem::Window;
 namespace Template = EvarixApp::Template;
-
-constexpr uint16_t kOldFirmware = 0x1022;
-constexpr uint16_t kNewFirmware = 0x1023;
-constexpr auto kPatience = 60s;  // for anything the design bounds; far beyond what each takes
-
-// Large blocks keep each update to a second or two through the emulated usbfs.
-constexpr EvarixSim::KeyboardConfig kKeyboard{
-    .firmwareVersion = kOldFirmware, .transferSize = 1024, .pollTimeoutMs = 0};
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds patience = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 enum class Page { None, Success, Failure };
 
@@ -97,68 +68,10 @@ struct Outcome {
   int messagesSent = 0;
 };
 
-// The blocks of the shipped image at the keyboard's transfer size (the suffix's 18 bytes, sent or
-// not, never make a block of their own at this size).
-struct Blocks {
-  uint16_t first = 0;
-  uint16_t middle = 0;
-  uint16_t last = 0;
-};
-
-const Blocks kBlocks = [] {
-  const auto size = static_cast<uint32_t>(std::filesystem::file_size(EVARIX_IMAGE_PATH));
-  const auto last =
-      static_cast<uint16_t>((size - 18 + kKeyboard.transferSize - 1) / kKeyboard.transferSize - 1);
-  return Blocks{.first = 0, .middle = static_cast<uint16_t>(last / 2), .last = last};
-}();
-
-std::optional<uint16_t> HighestBlockReceived(const SimKeyboard& keyboard) {
-  std::optional<uint16_t> highest;
-  for (const EvarixSim::LoggedRequest& request : keyboard.Requests()) {
-    if (request.kind == RequestKind::Download && !request.data.empty() && !request.failed) {
-      highest = std::max<uint16_t>(highest.value_or(0), request.value);
-    }
-  }
-  return highest;
-}
-
-std::string KeyboardState(const EvarixSim::SimBus& bus, const SimKeyboard& keyboard) {
-  if (!bus.AppearanceOf(keyboard)) return "unplugged";
-  char text[64];
-  if (keyboard.CurrentMode() == EvarixSim::Mode::Update) {
-    std::snprintf(text, sizeof text, "update mode, %s",
-                  keyboard.FirmwareValid() ? "valid" : "no firmware");
-  } else {
-    std::snprintf(text, sizeof text, "runs 0x%04X", unsigned{keyboard.FirmwareVersion()});
-  }
-  return text;
-}
-
-bool IsUpdated(const EvarixSim::SimBus& bus, const SimKeyboard& keyboard) {
-  return bus.AppearanceOf(keyboard) && keyboard.CurrentMode() == EvarixSim::Mode::Application &&
-         keyboard.FirmwareValid() && keyboard.FirmwareVersion() == kNewFirmware;
-}
-
-// One keyboard, the platform's manager and the loader, as the program has them.
-class Rig {
+// The rig with the update flow of the main window above it.
+class FlowRig : public Rig {
  public:
-  explicit Rig(const EvarixSim::KeyboardConfig& config)
-      : umockdev_(bus_), keyboard_(bus_.Plug(config)), loader_(manager_.CreateLoader(0)) {}
-  ~Rig() { manager_.DestroyLoader(loader_); }
-
-  bool Offers() {
-    return WaitFor([&] {
-      const int check = loader_->CheckFirmware();
-      return check == static_cast<int>(FirmwareCheck::UpdateAvailable) ||
-             check == static_cast<int>(FirmwareCheck::UpdateRequired);
-    });
-  }
-
-  bool Ended() {
-    int percent = 0;
-    int secondsLeft = 0;
-    return loader_->GetProgress(percent, secondsLeft) != static_cast<int>(UpdateStatus::Running);
-  }
+  using Rig::Rig;
 
   // Runs the main window through one update as the user of the row does, on a fresh fake view.
   Outcome Update(const Row& row, const Blocks& blocks) {
@@ -195,9 +108,6 @@ class Rig {
     dialog.DoModal();
     return outcome;
   }
-
-  EvarixSim::SimBus& Bus() { return bus_; }
-  SimKeyboard& Keyboard() { return keyboard_; }
 
  private:
   // The progress page's modal run: the user acts, then the page stays until the loader ends, in
@@ -248,12 +158,6 @@ class Rig {
     });
     progress.CloseBox();
   }
-
-  EvarixSim::SimBus bus_;
-  EvarixSim::UmockdevBus umockdev_;  // before the manager's libusb and udev, gone after them
-  CVFirmwareLoader::ManagerWin manager_;
-  SimKeyboard& keyboard_;
-  ILoader* loader_;
 };
 
 struct RowResult {
@@ -264,7 +168,7 @@ struct RowResult {
 };
 
 RowResult RunRow(const Row& row, const Blocks& blocks) {
-  Rig rig(row.keyboard);
+  FlowRig rig(row.keyboard);
   RowResult result;
   EXPECT_TRUE(rig.Offers()) << "the keyboard was not found";
   rig.Keyboard().SetFaults(row.faults);
@@ -277,8 +181,7 @@ RowResult RunRow(const Row& row, const Blocks& blocks) {
   // turned off and on again, healthy, and the updater run again.
   rig.Keyboard().SetFaults({});
   if (!IsUpdated(rig.Bus(), rig.Keyboard())) {
-    rig.Bus().Unplug(rig.Keyboard());
-    rig.Bus().Replug(rig.Keyboard());
+    rig.PowerCycle();
     // A keyboard that had manifested its new firmware runs it now; any other needs the update.
     if (!IsUpdated(rig.Bus(), rig.Keyboard()) && rig.Offers()) {
       result.retry = rig.Update({.fault = "retry"}, blocks).shown;
