@@ -2,9 +2,11 @@
 // it starts the updater, waits for each window, saves a picture of it, and clicks the page
 // element a person would click, with the pointer, through the X server.
 //
-//   evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]
+//   evarix-demo-driver [--retry-after-failure] SCREENSHOT-FOLDER -- updater [argument...]
 //   evarix-demo-driver --figures -- updater [argument...]
 //
+// With --retry-after-failure the first download is to fail, the keyboard having been pulled out
+// during it: the driver waits for the failure page, retries there, and takes the update through.
 // With --figures it takes no step but starts the updater ten times and prints how soon its first
 // status shows, and how much memory and processor it uses while it waits.
 //
@@ -319,16 +321,38 @@ std::function<bool(const std::string&)> EndsWith(const std::string& ending) {
   return [ending](const std::string& shown) { return shown.ends_with(ending); };
 }
 
-std::vector<Step> UpdateSteps() {
+// The windows from the main window's Update to the end of the download.
+std::vector<Step> DownloadSteps() {
   return {
-      {"1-main", Is("Corvane Evarix 25 Firmware Updater (FW v1.2)"), 102, 129, 3000ms, "ButtonOK"},
-      {"2-confirmation", Is("Corvane Evarix Update Confirmation"), 103, 146, 500ms, "ButtonOK"},
-      {"3-driver-notice", Is("Corvane Evarix Hardware Installation Notice"), 112, 113, 500ms,
+      {"main", Is("Corvane Evarix 25 Firmware Updater (FW v1.2)"), 102, 129, 3000ms, "ButtonOK"},
+      {"confirmation", Is("Corvane Evarix Update Confirmation"), 103, 146, 500ms, "ButtonOK"},
+      {"driver-notice", Is("Corvane Evarix Hardware Installation Notice"), 112, 113, 500ms,
        "ButtonOK"},
-      {"4-progress", Is("Corvane Evarix Updater Progress"), 106, 107, 4000ms, ""},
-      {"5-countdown", EndsWith(" seconds remaining"), 0, 0, 500ms, ""},
-      {"6-success", Is("Corvane Evarix Update Results"), 108, 109, 500ms, "ButtonOK"},
+      {"progress", Is("Corvane Evarix Updater Progress"), 106, 107, 4000ms, ""},
   };
+}
+
+// Pictures are numbered in the order the windows came.
+std::vector<Step> Numbered(std::vector<Step> steps) {
+  for (size_t i = 0; i < steps.size(); ++i) {
+    steps[i].name = std::to_string(i + 1) + "-" + steps[i].name;
+  }
+  return steps;
+}
+
+// A whole update; after a failed download first when the keyboard is to be pulled out during it.
+// The failure page asks the person to turn the keyboard off and on again before a retry, which
+// takes a while to read.
+std::vector<Step> UpdateSteps(bool throughFailure) {
+  std::vector<Step> steps = DownloadSteps();
+  if (throughFailure) {
+    steps.push_back({"failure", Is("Dialog"), 110, 111, 3000ms, "ButtonRetry"});
+    const std::vector<Step> retry = DownloadSteps();
+    steps.insert(steps.end(), retry.begin(), retry.end());
+  }
+  steps.push_back({"countdown", EndsWith(" seconds remaining"), 0, 0, 500ms, ""});
+  steps.push_back({"success", Is("Corvane Evarix Update Results"), 108, 109, 500ms, "ButtonOK"});
+  return Numbered(std::move(steps));
 }
 
 bool TakeStep(const Step& step, UpdaterWindows& screen, PageLayouts& layouts,
@@ -481,7 +505,7 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
     if (!updater) return kStepFailed;
     UpdaterWindows windows(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
     const std::optional<Window> main =
-        windows.WaitForWindow(UpdateSteps().front().caption, kWindowPatience);
+        windows.WaitForWindow(DownloadSteps().front().caption, kWindowPatience);
     if (!main || !RunUntil([&] { return windows.ShowsSomethingIn(*main, inside); }, 30s)) {
       End(*updater);
       return kStepFailed;
@@ -506,12 +530,37 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
   return 0;
 }
 
+// Takes every step of the update, then waits for the updater to end.
+int DriveUpdate(const std::vector<char*>& command, PageLayouts& layouts,
+                const std::filesystem::path& folder, bool throughFailure) {
+  std::filesystem::create_directories(folder);
+  const std::vector<Step> steps = UpdateSteps(throughFailure);
+  if (!MeasureAll(steps, layouts)) return kStepFailed;
+  const std::optional<pid_t> updater = Start(command);
+  if (!updater) {
+    std::fprintf(stderr, "evarix-demo-driver: cannot start %s\n", command.front());
+    return kStepFailed;
+  }
+  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
+  bool taken = true;
+  for (const Step& step : steps) {
+    if (!(taken = TakeStep(step, screen, layouts, folder))) break;
+  }
+  return Reap(*updater, taken);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool throughFailure = argc > 1 && std::strcmp(argv[1], "--retry-after-failure") == 0;
+  if (throughFailure) {
+    --argc;
+    ++argv;
+  }
   if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
     std::fprintf(stderr,
-                 "usage: evarix-demo-driver SCREENSHOT-FOLDER -- updater [argument...]\n"
+                 "usage: evarix-demo-driver [--retry-after-failure] SCREENSHOT-FOLDER"
+                 " -- updater [argument...]\n"
                  "       evarix-demo-driver --figures -- updater [argument...]\n");
     return kUsageError;
   }
@@ -525,20 +574,5 @@ int main(int argc, char** argv) {
   std::vector<char*> command(argv + 3, argv + argc);
   command.push_back(nullptr);
   if (figures) return PrintFigures(command, layouts);
-
-  const std::filesystem::path folder = argv[1];
-  std::filesystem::create_directories(folder);
-  const std::vector<Step> steps = UpdateSteps();
-  if (!MeasureAll(steps, layouts)) return kStepFailed;
-  const std::optional<pid_t> updater = Start(command);
-  if (!updater) {
-    std::fprintf(stderr, "evarix-demo-driver: cannot start %s\n", argv[3]);
-    return kStepFailed;
-  }
-  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
-  bool taken = true;
-  for (const Step& step : steps) {
-    if (!(taken = TakeStep(step, screen, layouts, folder))) break;
-  }
-  return Reap(*updater, taken);
+  return DriveUpdate(command, layouts, argv[1], throughFailure);
 }

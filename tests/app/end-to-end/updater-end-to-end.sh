@@ -3,10 +3,21 @@
 # whole update, against the simulated keyboard below the real libusb and libudev, with a JACK
 # server standing in for the sound system. Passes when the keyboard ends up running 0x1023 and its
 # MIDI port received the update-done message, exactly once.
-#   updater-end-to-end.sh UPDATER SIM-KEYBOARD DEMO-DRIVER JACK-MIDI-SINK
+#
+# With --unplugged-mid-download the keyboard's cable comes out halfway through the download and
+# goes back in a moment later; the person sees the failure page, retries, and the second update
+# must bring the keyboard to 0x1023 all the same, with the message still sent only once.
+#   updater-end-to-end.sh [--unplugged-mid-download] UPDATER SIM-KEYBOARD DEMO-DRIVER JACK-MIDI-SINK
 set -euo pipefail
 
 readonly skip=77
+keyboard_faults=() driver_path=()
+if [ "${1:-}" = --unplugged-mid-download ]; then
+  # About halfway through the image's 2,119 blocks of 64 bytes.
+  keyboard_faults=(--unplug-at-block 1000)
+  driver_path=(--retry-after-failure)
+  shift
+fi
 updater=$1 keyboard=$2 driver=$3 sink=$4
 
 for program in xvfb-run jackd; do
@@ -34,8 +45,9 @@ read -r -t 20 ready <&"${SINK[0]}" || ready=""
 
 status=0
 xvfb-run -a -s "-screen 0 1280x800x24" \
-  "$keyboard" --firmware 0x1022 --poll-timeout 1 --timeout 240 -- \
-  "$driver" "$work/screenshots" -- "$updater" > "$work/run.log" 2>&1 || status=$?
+  "$keyboard" --firmware 0x1022 --poll-timeout 1 --timeout 240 "${keyboard_faults[@]}" -- \
+  "$driver" "${driver_path[@]}" "$work/screenshots" -- "$updater" > "$work/run.log" 2>&1 \
+  || status=$?
 cat "$work/run.log"
 
 failed=0
@@ -44,6 +56,10 @@ if ! grep -q '^keyboard: mode=application firmware=0x1023 image=valid$' "$work/r
   failed=1
 fi
 [ "$status" -eq 0 ] || { echo "FAILED: the updater or its driver ended with $status"; failed=1; }
+if [ ${#driver_path[@]} -gt 0 ] && ! compgen -G "$work/screenshots/*-failure.png" > /dev/null; then
+  echo "FAILED: the failure page was never shown"
+  failed=1
+fi
 
 # Closing the sink's input makes it write what it has left and end.
 exec {SINK[1]}>&-
