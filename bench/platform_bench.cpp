@@ -109,15 +109,21 @@ void PrintAppearanceLatency(const EvarixSim::KeyboardConfig& config) {
       kAppearances, latencies[latencies.size() / 2], latencies.back());
 }
 
-double UpdateThroughUmockdev(const EvarixSim::KeyboardConfig& config) {
-  EvarixSim::SimBus bus;
-  EvarixSim::UmockdevBus umockdev(bus);
-  ManagerWin manager;
+// One timed update by the loader of a manager that watches the bus the keyboard is plugged into.
+double UpdateThrough(Manager& manager, EvarixSim::SimBus& bus,
+                     const EvarixSim::KeyboardConfig& config) {
   bus.Plug(config);
   ILoader* loader = manager.CreateLoader(0);
   const double ms = CheckIs(*loader, FirmwareCheck::UpdateAvailable) ? TimedUpdate(*loader) : -1;
   manager.DestroyLoader(loader);
   return ms;
+}
+
+double UpdateThroughUmockdev(const EvarixSim::KeyboardConfig& config) {
+  EvarixSim::SimBus bus;
+  EvarixSim::UmockdevBus umockdev(bus);
+  ManagerWin manager;
+  return UpdateThrough(manager, bus, config);
 }
 
 double UpdateInProcess(const EvarixSim::KeyboardConfig& config) {
@@ -126,11 +132,7 @@ double UpdateInProcess(const EvarixSim::KeyboardConfig& config) {
   LinuxSystemFacts systemFacts;
   ScopedPlatform platform({&transport, &systemFacts, nullptr});
   InProcessManager manager(bus);
-  bus.Plug(config);
-  ILoader* loader = manager.CreateLoader(0);
-  const double ms = CheckIs(*loader, FirmwareCheck::UpdateAvailable) ? TimedUpdate(*loader) : -1;
-  manager.DestroyLoader(loader);
-  return ms;
+  return UpdateThrough(manager, bus, config);
 }
 
 double UpdateByDfuUtil(const EvarixSim::KeyboardConfig& config) {
