@@ -14,6 +14,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tools/page-tools/PageTools.h"
+
 // Under AddressSanitizer: the font cache and the script engine's heap keep some blocks to the end
 // of the process on purpose, and those are not ours to free.
 extern "C" const char* __lsan_default_suppressions() {
@@ -152,40 +154,15 @@ GtkViewSystem* Views() {
 }
 
 bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(1ms);
-  }
-  return true;
+  return EvarixPageTools::RunUntil(done, limit);
 }
 
 void Pump(std::chrono::milliseconds duration) {
-  RunUntil([] { return false; }, duration);
+  EvarixPageTools::Pump(duration);
 }
 
 std::string Evaluate(WebKitWebView* view, const std::string& script) {
-  struct Answer {
-    bool done = false;
-    std::string text;
-  } answer;
-  webkit_web_view_evaluate_javascript(
-      view, script.c_str(), -1, nullptr, nullptr, nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        auto* reply = static_cast<Answer*>(data);
-        JSCValue* value =
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
-        if (value != nullptr) {
-          gchar* text = jsc_value_to_string(value);
-          reply->text = text != nullptr ? text : "";
-          g_free(text);
-          g_object_unref(value);
-        }
-        reply->done = true;
-      },
-      &answer);
-  RunUntil([&] { return answer.done; });
-  return answer.text;
+  return EvarixPageTools::Evaluate(view, script).value_or("");
 }
 
 void EvaluateLater(WebKitWebView* view, const std::string& script) {

@@ -40,6 +40,7 @@
 #include "app/view/DialogTemplates.h"
 #include "platform/linux/gtk/GtkPageDialog.h"
 #include "platform/linux/gtk/GtkViewSystem.h"
+#include "tools/page-tools/PageTools.h"
 
 extern char** environ;
 
@@ -54,19 +55,9 @@ constexpr int kStepFailed = 1;
 constexpr int kUsageError = 2;
 constexpr auto kWindowPatience = 60s;  // the download runs while the progress window shows
 
-// Runs the main loop until done() holds or the time is up.
-bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() >= end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
-
-void Wait(std::chrono::milliseconds duration) {
-  RunUntil([] { return false; }, duration);
-}
+using EvarixPageTools::Evaluate;
+using EvarixPageTools::Pump;
+using EvarixPageTools::RunUntil;
 
 struct Rect {
   double x = 0;
@@ -74,39 +65,6 @@ struct Rect {
   double width = 0;
   double height = 0;
 };
-
-class QuietEvents final : public EvarixView::IPageDialogEvents {
- public:
-  void OnInitDialog() override {}
-  void OnDocumentComplete() override {}
-  void OnElementClicked(const std::string&) override {}
-  void OnTimer(unsigned) override {}
-  void OnSystemCommand(EvarixView::SystemCommand) override {}
-};
-
-std::optional<std::string> Evaluate(WebKitWebView* view, const std::string& script) {
-  struct Answer {
-    bool done = false;
-    std::optional<std::string> text;
-  } answer;
-  webkit_web_view_evaluate_javascript(
-      view, script.c_str(), -1, nullptr, nullptr, nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        auto* reply = static_cast<Answer*>(data);
-        JSCValue* value =
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
-        if (value != nullptr) {
-          gchar* text = jsc_value_to_string(value);
-          if (text != nullptr) reply->text = text;
-          g_free(text);
-          g_object_unref(value);
-        }
-        reply->done = true;
-      },
-      &answer);
-  RunUntil([&] { return answer.done; }, 10s);
-  return answer.text;
-}
 
 // Where the elements of the pages are within their windows, learnt from our own copy of each.
 class PageLayouts {
@@ -123,13 +81,13 @@ class PageLayouts {
 
  private:
   std::optional<Rect> Measure(int templateId, int pageId, const std::string& elementId) {
-    QuietEvents events;
+    EvarixPageTools::QuietEvents events;
     auto host = views_.CreatePageDialog(templateId, pageId, events, nullptr);
     auto* dialog = static_cast<GtkPageDialog*>(host.get());
     gtk_window_move(dialog->Window(), -4000, -4000);
     gtk_widget_show(GTK_WIDGET(dialog->Window()));
     if (!RunUntil([&] { return dialog->IsPageLoaded(); }, 20s)) return std::nullopt;
-    Wait(200ms);
+    Pump(200ms);
     const std::optional<std::string> answer = Evaluate(
         dialog->WebView(), "(() => { const r = document.getElementById('" + elementId +
                                "').getBoundingClientRect();"
@@ -362,7 +320,7 @@ bool TakeStep(const Step& step, UpdaterWindows& screen, PageLayouts& layouts,
     std::fprintf(stderr, "evarix-demo-driver: %s: the window did not come\n", step.name.c_str());
     return false;
   }
-  Wait(step.look);
+  Pump(step.look);
   if (!screen.Save(*window, folder / (step.name + ".png"))) {
     std::fprintf(stderr, "evarix-demo-driver: %s: no picture\n", step.name.c_str());
   }
@@ -512,9 +470,9 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
     }
     startMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
     if (i == kStarts - 1) {
-      Wait(5s);
+      Pump(5s);
       const Use before = UseOfTree(*updater);
-      Wait(kIdleSpan);
+      Pump(kIdleSpan);
       const Use after = UseOfTree(*updater);
       std::printf("resident memory, updater and its page-engine processes: %.1f MiB\n",
                   static_cast<double>(after.residentKiB) / 1024.0);

@@ -20,6 +20,7 @@
 #include "platform/linux/gtk/GtkMessageBox.h"
 #include "platform/linux/gtk/GtkPageDialog.h"
 #include "platform/linux/gtk/GtkViewSystem.h"
+#include "tools/page-tools/PageTools.h"
 
 namespace {
 
@@ -28,27 +29,11 @@ using EvarixView::Gtk::GtkMessageBox;
 using EvarixView::Gtk::GtkPageDialog;
 using EvarixView::Gtk::GtkViewSystem;
 
-bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using EvarixPageTools::RunUntil;
 
 void Settle() {
-  RunUntil([] { return false; }, 500ms);
+  EvarixPageTools::Pump(500ms);
 }
-
-class QuietEvents : public EvarixView::IPageDialogEvents {
- public:
-  void OnInitDialog() override {}
-  void OnDocumentComplete() override {}
-  void OnElementClicked(const std::string&) override {}
-  void OnTimer(unsigned) override {}
-  void OnSystemCommand(EvarixView::SystemCommand) override {}
-};
 
 class QuietBoxEvents : public EvarixView::IMessageBoxEvents {
  public:
@@ -122,7 +107,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   GtkViewSystem views;
-  QuietEvents events;
+  EvarixPageTools::QuietEvents events;
   GtkCssProvider* titleBarStyle = gtk_css_provider_new();
   gtk_css_provider_load_from_data(titleBarStyle, kTitleBarStyle, -1, nullptr);
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
