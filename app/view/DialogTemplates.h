@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "app/ResourceIds.h"
+
 // The dialog templates, pages, pictures and strings the updater carries, as plain data: every
 // view layer builds its windows from these tables, so a caption or a size is written down once.
 // Sizes and positions are dialog units of the template's font (a quarter of its average character
@@ -14,13 +16,7 @@ namespace EvarixView {
 constexpr int kAboutItemStringId = 101;
 constexpr std::string_view kAboutItemText = "&About Corvane Evarix Updater...";
 
-// The resource numbers the dialogs refer to.
-constexpr int kMainTemplateId = 102;
-constexpr int kAboutTemplateId = 100;
-constexpr int kKeyboardBitmapId = 140;
-constexpr int kAppIconId = 145;
-constexpr int kPictureControlId = 1002;
-constexpr int kProgressControlId = 1000;
+// The controls no resource number names.
 constexpr int kOkControlId = 1;
 constexpr int kStaticControlId = -1;
 
@@ -69,6 +65,9 @@ struct PictureResource {
   int height;
 };
 
+namespace Template = EvarixApp::Template;
+namespace Page = EvarixApp::Page;
+
 // One row a template or control, as the tables are read.
 // clang-format off
 namespace Templates {
@@ -84,51 +83,52 @@ inline constexpr std::array<DialogControl, 5> kAboutControls{{
 }};
 
 inline constexpr std::array<DialogControl, 1> kMainControls{{
-    {kPictureControlId, ControlKind::Picture, 22, 130, 100, 47, {}, kKeyboardBitmapId},
+    {EvarixApp::kKeyboardPictureControl, ControlKind::Picture, 22, 130, 100, 47, {},
+     EvarixApp::kKeyboardBitmap},
 }};
 
 inline constexpr std::array<DialogControl, 1> kProgressControls{{
-    {kProgressControlId, ControlKind::ProgressBar, 16, 81, 286, 14, {}, 0},
+    {EvarixApp::kProgressBarControl, ControlKind::ProgressBar, 16, 81, 286, 14, {}, 0},
 }};
 
 }  // namespace Templates
 
-//  id   caption                                          width height font        points
-//       minimise box, in taskbar, page, controls
+// id, caption, width, height, font, points;
+//     minimise box, in taskbar, page, controls
 inline constexpr std::array<DialogTemplate, 8> kDialogTemplates{{
-    {100, "About Corvane Evarix Updater",                    235, 55,  "MS Shell Dlg", 8,
-     false, false, 0, Templates::kAboutControls},
-    {102, "  Corvane Evarix Firmware Updater",               320, 184, "MS Shell Dlg", 8,
-     true, true, 129, Templates::kMainControls},
-    {103, "Corvane Evarix Update Confirmation",              320, 225, "MS Sans Serif", 8,
-     false, false, 146, {}},
-    {106, "Corvane Evarix Updater Progress",                 320, 142, "MS Sans Serif", 8,
-     true, false, 107, Templates::kProgressControls},
-    {108, "Corvane Evarix Update Results",                   320, 73,  "MS Sans Serif", 8,
-     false, false, 109, {}},
-    {110, "Dialog",                                          320, 102, "MS Sans Serif", 8,
-     false, false, 111, {}},
-    {112, "Corvane Evarix Hardware Installation Notice",     320, 106, "MS Sans Serif", 8,
-     false, false, 113, {}},
-    {114, "Corvane Evarix Update Cancellation",              320, 68,  "MS Sans Serif", 8,
-     false, false, 115, {}},
+    {Template::kAbout, "About Corvane Evarix Updater", 235, 55, "MS Shell Dlg", 8,
+     false, false, Page::kNone, Templates::kAboutControls},
+    {Template::kMain, "  Corvane Evarix Firmware Updater", 320, 184, "MS Shell Dlg", 8,
+     true, true, Page::kMain, Templates::kMainControls},
+    {Template::kConfirmation, "Corvane Evarix Update Confirmation", 320, 225, "MS Sans Serif", 8,
+     false, false, Page::kConfirmation, {}},
+    {Template::kProgress, "Corvane Evarix Updater Progress", 320, 142, "MS Sans Serif", 8,
+     true, false, Page::kProgress, Templates::kProgressControls},
+    {Template::kSuccess, "Corvane Evarix Update Results", 320, 73, "MS Sans Serif", 8,
+     false, false, Page::kSuccess, {}},
+    {Template::kFailure, "Dialog", 320, 102, "MS Sans Serif", 8,
+     false, false, Page::kFailure, {}},
+    {Template::kDriverNotice, "Corvane Evarix Hardware Installation Notice", 320, 106,
+     "MS Sans Serif", 8, false, false, Page::kDriverNotice, {}},
+    {Template::kCancellation, "Corvane Evarix Update Cancellation", 320, 68, "MS Sans Serif", 8,
+     false, false, Page::kCancellation, {}},
 }};
 
 inline constexpr std::array<PageResource, 7> kPages{{
-    {129, "main.html", "CEvarixFirmwareUpdaterDlg"},
-    {146, "confirmation.html", "FirmwareUpdaterConfirmationDlg"},
-    {113, "driver-notice.html", "FirmwareUpdaterDriverDlg"},
-    {107, "progress.html", "FirmwareUpdaterProgressDlg"},
-    {115, "abort.html", "FirmwareUpdaterCancelDlg"},
+    {Page::kMain, "main.html", "CEvarixFirmwareUpdaterDlg"},
+    {Page::kConfirmation, "confirmation.html", "FirmwareUpdaterConfirmationDlg"},
+    {Page::kDriverNotice, "driver-notice.html", "FirmwareUpdaterDriverDlg"},
+    {Page::kProgress, "progress.html", "FirmwareUpdaterProgressDlg"},
+    {Page::kCancellation, "abort.html", "FirmwareUpdaterCancelDlg"},
     // The failure page carries the confirmation page's body id; nothing ever looks it up.
-    {111, "failure.html", "FirmwareUpdaterConfirmationDlg"},
-    {109, "success.html", "FirmwareUpdaterSuccessDlg"},
+    {Page::kFailure, "failure.html", "FirmwareUpdaterConfirmationDlg"},
+    {Page::kSuccess, "success.html", "FirmwareUpdaterSuccessDlg"},
 }};
 
 // Bitmaps 150 and 151 travel with the program but no dialog shows them.
 inline constexpr std::array<PictureResource, 4> kPictures{{
-    {140, "keyboard.png", 150, 91},
-    {145, "icon.png", 256, 256},
+    {EvarixApp::kKeyboardBitmap, "keyboard.png", 150, 91},
+    {EvarixApp::kAppIcon, "icon.png", 256, 256},
     {150, "keyboard-panel.png", 150, 77},
     {151, "keyboard-rear.png", 150, 70},
 }};

@@ -151,9 +151,9 @@ TEST_F(ViewTest, WindowsAndNativeControlsTakeTheirTemplateGeometry) {
   EXPECT_EQ(place.width, 429);
   EXPECT_EQ(place.height, 23);
 
-  progress->SetProgress(kProgressControlId, 37);
+  progress->SetProgress(EvarixApp::kProgressBarControl, 37);
   EXPECT_DOUBLE_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)), 0.37);
-  progress->SetProgress(kProgressControlId, 140);
+  progress->SetProgress(EvarixApp::kProgressBarControl, 140);
   EXPECT_DOUBLE_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)), 1.0);
 }
 
@@ -364,7 +364,7 @@ TEST_F(ViewTest, ThePageMenuOffersOnlyTheAboutItem) {
 
 TEST_F(ViewTest, TheAboutBoxIsAPlainDialogItsOkButtonEnds) {
   RecordingEvents events;
-  auto about = MakeDialog(kAboutTemplateId, 0, events);
+  auto about = MakeDialog(EvarixApp::Template::kAbout, 0, events);
   EXPECT_EQ(about->WebView(), nullptr);
   GtkWidget* fixed = gtk_bin_get_child(GTK_BIN(about->Window()));
   std::vector<std::string> texts;

@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
       {102, 129, "129-main",
        [](EvarixView::IPageDialogHost& host) {
          host.SetTitle(L"Corvane Evarix 25 Firmware Updater (FW v1.2)");
-         host.SetIcon(EvarixView::kAppIconId);
-         host.SetPicture(EvarixView::kPictureControlId, EvarixView::kKeyboardBitmapId);
+         host.SetIcon(EvarixApp::kAppIcon);
+         host.SetPicture(EvarixApp::kKeyboardPictureControl, EvarixApp::kKeyboardBitmap);
          host.SetInnerText("MainText",
                            L"This application updates the firmware for Evarix 25 "
                            L"MIDI controller keyboards.");
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
       {112, 113, "113-driver-notice", nullptr},
       {106, 107, "107-progress",
        [](EvarixView::IPageDialogHost& host) {
-         host.SetProgress(EvarixView::kProgressControlId, 35);
+         host.SetProgress(EvarixApp::kProgressBarControl, 35);
          host.SetInnerText("TimeLeft", L"about 7 minutes.");
        }},
       {114, 115, "115-abort", nullptr},
