@@ -137,6 +137,7 @@ void UmockdevBus::OnBusChange(const BusChange& change) {
 // gets no device.
 void UmockdevBus::Show(const PresentDevice& device) {
   if (shown_.contains(device.path)) return;
+  for (const auto& node : nodes_) node->usbfs->ForgetClosed();
   std::optional<Usb::Location> location = LocationOf(device.path);
   const std::optional<uint8_t> port = FreePort();
   if (!location || !port) return;

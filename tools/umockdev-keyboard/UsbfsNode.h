@@ -31,6 +31,10 @@ class UsbfsNode {
   // Answers the ioctl the client is waiting for and completes it.
   void Handle(UMockdevIoctlClient* client);
 
+  // Lets go of the files closed since it last looked. It looks at every ioctl; a node whose
+  // keyboard has left gets none, and would keep its last files otherwise.
+  void ForgetClosed();
+
   // The files this node keeps state for: those open, and those closed since it last looked, which
   // it does at every ioctl.
   size_t Clients() const { return clients_.size(); }
@@ -82,7 +86,6 @@ class UsbfsNode {
   // Like the kernel on the last close of a file, lets go of its interfaces and of what it did not
   // reap.
   void Forget(UMockdevIoctlClient* client);
-  void ForgetClosed();
   Outcome Claim(unsigned number, const Client& client);
   bool HasInterface(unsigned number) const;
   bool HasSetting(unsigned number, unsigned alternate) const;
