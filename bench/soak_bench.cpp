@@ -1,12 +1,15 @@
 // A hundred updates in a row through the real platform, with the simulated keyboard below libusb
 // and libudev, and what the process holds after the first and after the last: resident memory,
-// open descriptors and threads. Before every update the keyboard is given its old firmware again
-// and plugged in again, so every update changes its version by writing the whole image.
+// the heap in use, open descriptors and threads. Before every update the keyboard is given its old
+// firmware again and plugged in again, so every update changes its version by writing the whole
+// image.
 //
 //   soak_bench [--in-process] [updates]      (default 100)
 //
 // With --in-process the keyboard is reached through the in-process adapter instead of umockdev,
 // which tells what the emulation of the kernel's interface holds from what the updater does.
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -39,6 +42,9 @@ constexpr uint16_t kNewFirmware = 0x1023;
 
 struct Holdings {
   long residentKiB = 0;
+  // What is allocated and not freed. Resident memory also counts what the allocator keeps of
+  // freed memory, so this is what tells a leak from fragmentation.
+  size_t heapKiB = 0;
   long descriptors = 0;
   long threads = 0;
 };
@@ -50,7 +56,10 @@ long Entries(const char* folder) {
 }
 
 Holdings Now() {
-  Holdings holdings{.descriptors = Entries("/proc/self/fd"), .threads = Entries("/proc/self/task")};
+  const struct mallinfo2 heap = mallinfo2();
+  Holdings holdings{.heapKiB = (heap.uordblks + heap.hblkhd) / 1024,
+                    .descriptors = Entries("/proc/self/fd"),
+                    .threads = Entries("/proc/self/task")};
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
     if (line.starts_with("VmRSS:")) holdings.residentKiB = std::stol(line.substr(6));
@@ -59,8 +68,9 @@ Holdings Now() {
 }
 
 void Print(int update, const Holdings& holdings) {
-  std::printf("after update %3d: resident %6ld KiB, %3ld descriptors, %2ld threads\n", update,
-              holdings.residentKiB, holdings.descriptors, holdings.threads);
+  std::printf(
+      "after update %3d: resident %6ld KiB, heap in use %6zu KiB, %3ld descriptors, %2ld threads\n",
+      update, holdings.residentKiB, holdings.heapKiB, holdings.descriptors, holdings.threads);
 }
 
 bool WaitFor(const std::function<bool()>& done) {

@@ -137,6 +137,7 @@ void UmockdevBus::OnBusChange(const BusChange& change) {
 // gets no device.
 void UmockdevBus::Show(const PresentDevice& device) {
   if (shown_.contains(device.path)) return;
+  for (const auto& node : nodes_) node->usbfs->ForgetClosed();
   std::optional<Usb::Location> location = LocationOf(device.path);
   const std::optional<uint8_t> port = FreePort();
   if (!location || !port) return;
@@ -188,9 +189,7 @@ UmockdevBus::Node& UmockdevBus::MakeNode(const Usb::EnumeratedDevice& device,
                                          std::unique_ptr<CVFirmwareLoader::IUsbDevice> connection) {
   auto node = std::make_unique<Node>();
   Node* raw = node.get();
-  node->usbfs = std::make_unique<UsbfsNode>(
-      device, std::move(connection),
-      [this, raw](UMockdevIoctlClient* client) { ClientClosed(*raw, client); });
+  node->usbfs = std::make_unique<UsbfsNode>(device, std::move(connection));
   node->handler.reset(umockdev_ioctl_base_new());
   g_signal_connect(node->handler.get(), "handle-ioctl", G_CALLBACK(&UmockdevBus::OnIoctl), raw);
   node->owner.store(this, std::memory_order_release);
@@ -234,12 +233,14 @@ void UmockdevBus::Dispatch(Node& node, UMockdevIoctlClient* client) {
   if (!queued) umockdev_ioctl_client_complete(client, -1, ENODEV);
 }
 
-void UmockdevBus::ClientClosed(Node& node, UMockdevIoctlClient* client) {
-  std::lock_guard lock(gate_->mutex);
-  if (gate_->bus == nullptr) return;
-  jobs_.Post([&node, client] {
-    if (node.usbfs) node.usbfs->Forget(client);
-  });
+size_t UmockdevBus::FilesKept() {
+  size_t files = 0;
+  jobs_.Run(
+      [&] {
+        for (const auto& node : nodes_) files += node->usbfs ? node->usbfs->Clients() : 0;
+      },
+      kJobTimeout);
+  return files;
 }
 
 }  // namespace EvarixSim

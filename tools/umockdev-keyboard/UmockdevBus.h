@@ -44,6 +44,10 @@ class UmockdevBus {
   // The testbed's root, what UMOCKDEV_DIR names.
   const std::string& RootDir() const { return rootDir_; }
 
+  // The files of programs that the device nodes keep state for. A node notices that a file was
+  // closed at its next ioctl, so this is those open, and those closed since.
+  size_t FilesKept();
+
  private:
   // One device node and its ioctl handler. Kept, once made, until the UmockdevBus goes: programs
   // may hold the node's file open long after the keyboard left it.
@@ -70,10 +74,9 @@ class UmockdevBus {
   void Detach(const std::string& devnode);
   std::optional<uint8_t> FreePort() const;
 
-  // On umockdev's thread: hands an ioctl or a closed file over to the job thread.
+  // On umockdev's thread: hands an ioctl over to the job thread.
   static gboolean OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, gpointer node);
   void Dispatch(Node& node, UMockdevIoctlClient* client);
-  void ClientClosed(Node& node, UMockdevIoctlClient* client);
 
   struct Gate;
 

@@ -118,28 +118,23 @@ UsbfsNode::Outcome UsbfsNode::Failure(int error) {
 }
 
 UsbfsNode::UsbfsNode(const Usb::EnumeratedDevice& device,
-                     std::unique_ptr<CVFirmwareLoader::IUsbDevice> connection,
-                     ClosedListener closed)
+                     std::unique_ptr<CVFirmwareLoader::IUsbDevice> connection)
     : location_(device.location),
       configurationValue_(Usb::ConfigurationValue(device.configurations.front())),
       settings_(Usb::InterfacesOf(device.configurations.front())),
-      connection_(std::move(connection)),
-      closed_(std::move(closed)) {}
-
-UsbfsNode::~UsbfsNode() {
-  for (auto& [key, client] : clients_) {
-    g_signal_handler_disconnect(client.ref.get(), client.closedHandler);
-  }
-}
+      connection_(std::move(connection)) {}
 
 void UsbfsNode::Handle(UMockdevIoctlClient* client) {
+  // umockdev announces no closed file: its client's "connected" follows a stream that never
+  // notifies. So closed files are looked for at every ioctl, before their claims could turn
+  // another file away; otherwise each would be kept, with its client and socket, as long as the
+  // node.
+  ForgetClosed();
   Client& state = Adopt(client);
   const unsigned long request = umockdev_ioctl_client_get_request(client);
   Trace(request);
   const Outcome outcome = Dispatch(request, umockdev_ioctl_client_get_arg(client), state);
   umockdev_ioctl_client_complete(client, outcome.result, outcome.error);
-  // A program that died inside the ioctl has closed its file before anyone could watch for it.
-  if (!umockdev_ioctl_client_get_connected(client)) Forget(client);
 }
 
 void UsbfsNode::Forget(UMockdevIoctlClient* client) {
@@ -148,8 +143,15 @@ void UsbfsNode::Forget(UMockdevIoctlClient* client) {
   for (const Client*& owner : claimedBy_) {
     if (owner == &found->second) owner = nullptr;
   }
-  g_signal_handler_disconnect(client, found->second.closedHandler);
   clients_.erase(found);
+}
+
+void UsbfsNode::ForgetClosed() {
+  std::vector<UMockdevIoctlClient*> closed;
+  for (const auto& [client, state] : clients_) {
+    if (!umockdev_ioctl_client_get_connected(client)) closed.push_back(client);
+  }
+  for (UMockdevIoctlClient* client : closed) Forget(client);
 }
 
 void UsbfsNode::Disconnect() {
@@ -377,11 +379,6 @@ UsbfsNode::Client& UsbfsNode::Adopt(UMockdevIoctlClient* client) {
   if (found != clients_.end()) return found->second;
   Client& state = clients_[client];
   state.ref = Glib::Ref(client);
-  auto* watch = new Watch(closed_);
-  watch->published.store(true, std::memory_order_release);
-  state.closedHandler =
-      g_signal_connect_data(client, "notify::connected", G_CALLBACK(&UsbfsNode::OnNotifyConnected),
-                            watch, &UsbfsNode::FreeWatch, GConnectFlags{});
   return state;
 }
 
@@ -416,19 +413,6 @@ void UsbfsNode::Trace(unsigned long request) const {
   if (!Tracing()) return;
   std::fprintf(stderr, "umockdev keyboard: %03u/%03u %s\n", unsigned{location_.bus},
                unsigned{location_.address}, NameOf(request).c_str());
-}
-
-void UsbfsNode::OnNotifyConnected(GObject* object, GParamSpec*, gpointer watch) {
-  auto* client = UMOCKDEV_IOCTL_CLIENT(object);
-  const Watch& watching = *static_cast<Watch*>(watch);
-  if (watching.published.load(std::memory_order_acquire) &&
-      !umockdev_ioctl_client_get_connected(client)) {
-    watching.listener(client);
-  }
-}
-
-void UsbfsNode::FreeWatch(gpointer watch, GClosure*) {
-  delete static_cast<Watch*>(watch);
 }
 
 }  // namespace EvarixSim

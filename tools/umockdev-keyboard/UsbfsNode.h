@@ -3,10 +3,8 @@
 #include <umockdev.h>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -22,27 +20,24 @@ namespace EvarixSim {
 // Control transfers are carried out while their URB is submitted, so no URB is ever in flight:
 // each is complete and waits to be reaped by the file that submitted it.
 //
-// Every method runs on the harness's job thread, except that the closed listener is called on
-// umockdev's own thread.
+// Every method runs on the harness's job thread.
 class UsbfsNode {
  public:
-  // Told when a client has closed its file. Each client's signal holds a copy of its own, so a
-  // listener may be called while its node is being destroyed: it must only reach what outlives
-  // umockdev's thread.
-  using ClosedListener = std::function<void(UMockdevIoctlClient*)>;
-
   UsbfsNode(const Usb::EnumeratedDevice& device,
-            std::unique_ptr<CVFirmwareLoader::IUsbDevice> connection, ClosedListener closed);
-  ~UsbfsNode();
+            std::unique_ptr<CVFirmwareLoader::IUsbDevice> connection);
   UsbfsNode(const UsbfsNode&) = delete;
   UsbfsNode& operator=(const UsbfsNode&) = delete;
 
   // Answers the ioctl the client is waiting for and completes it.
   void Handle(UMockdevIoctlClient* client);
 
-  // The client closed its file: like the kernel, let go of its interfaces and of what it did not
-  // reap.
-  void Forget(UMockdevIoctlClient* client);
+  // Lets go of the files closed since it last looked. It looks at every ioctl; a node whose
+  // keyboard has left gets none, and would keep its last files otherwise.
+  void ForgetClosed();
+
+  // The files this node keeps state for: those open, and those closed since it last looked, which
+  // it does at every ioctl.
+  size_t Clients() const { return clients_.size(); }
 
   // The keyboard has left this appearance. What is complete stays reapable; everything else now
   // fails with ENODEV.
@@ -66,7 +61,6 @@ class UsbfsNode {
 
   struct Client {
     Glib::Object<UMockdevIoctlClient> ref;
-    gulong closedHandler = 0;
     std::deque<CompletedUrb> completed;
   };
 
@@ -89,6 +83,9 @@ class UsbfsNode {
   Outcome Reset();
 
   Client& Adopt(UMockdevIoctlClient* client);
+  // Like the kernel on the last close of a file, lets go of its interfaces and of what it did not
+  // reap.
+  void Forget(UMockdevIoctlClient* client);
   Outcome Claim(unsigned number, const Client& client);
   bool HasInterface(unsigned number) const;
   bool HasSetting(unsigned number, unsigned alternate) const;
@@ -96,22 +93,10 @@ class UsbfsNode {
   Outcome StandardRequest(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index);
   void Trace(unsigned long request) const;
 
-  // What a client's signal holds. GLib hands it to umockdev's thread; the flag makes that hand-over
-  // visible to thread checkers, which do not see GLib's own.
-  struct Watch {
-    explicit Watch(const ClosedListener& closed) : listener(closed) {}
-    ClosedListener listener;
-    std::atomic<bool> published{false};
-  };
-
-  static void OnNotifyConnected(GObject* object, GParamSpec* property, gpointer watch);
-  static void FreeWatch(gpointer watch, GClosure* closure);
-
   const Usb::Location location_;
   const uint8_t configurationValue_;
   const std::vector<Usb::InterfaceSetting> settings_;
   std::unique_ptr<CVFirmwareLoader::IUsbDevice> connection_;
-  const ClosedListener closed_;
   bool connected_ = true;
   std::map<UMockdevIoctlClient*, Client> clients_;
   std::array<const Client*, kMostInterfaces> claimedBy_{};
