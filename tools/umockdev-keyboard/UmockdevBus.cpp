@@ -41,7 +41,7 @@ std::optional<Usb::Location> LocationOf(const std::wstring& path) {
   return Usb::Location{.bus = static_cast<uint8_t>(bus), .address = static_cast<uint8_t>(address)};
 }
 
-void Warn(const char* what, const std::string& subject, const Glib::Error& error) {
+void Warn(const char* what, const std::string& subject, const EvarixGlib::Error& error) {
   std::fprintf(stderr, "umockdev keyboard: %s %s: %s\n", what, subject.c_str(),
                error ? error->message : "failed");
 }
@@ -77,14 +77,14 @@ UmockdevBus::UmockdevBus(SimBus& bus) : bus_(bus), gate_(std::make_shared<Gate>(
                              " in LD_PRELOAD: " + Preload::WhyInactive());
   }
   testbed_.reset(umockdev_testbed_new());
-  rootDir_ = Glib::Copy(Glib::Text(umockdev_testbed_get_root_dir(testbed_.get())));
+  rootDir_ = EvarixGlib::Copy(EvarixGlib::Text(umockdev_testbed_get_root_dir(testbed_.get())));
   if (rootDir_.size() + kLongestNodeSocket.size() > kLongestSocketPath) {
     throw std::runtime_error("the umockdev testbed " + rootDir_ +
                              " is too deep for its sockets; set TMPDIR=/tmp");
   }
-  Glib::Error error;
+  EvarixGlib::Error error;
   if (!umockdev_testbed_add_from_string(testbed_.get(), Usb::RootHubRecord(kBus).c_str(),
-                                        Glib::ErrorOut(error))) {
+                                        EvarixGlib::ErrorOut(error))) {
     throw std::runtime_error("cannot add the root hub to the umockdev testbed");
   }
   gate_->bus = this;
@@ -153,16 +153,16 @@ void UmockdevBus::Show(const PresentDevice& device) {
   Node& node = MakeNode(*enumerated, std::move(connection));
   const std::string devnode = Usb::DeviceNode(*location);
   const std::string sysfsPath = "/sys" + Usb::SysfsPath(*location);
-  Glib::Error error;
+  EvarixGlib::Error error;
   // The handler comes before the device, so that the first program to open the node after the
   // "add" already reaches it.
   if (!umockdev_testbed_attach_ioctl(testbed_.get(), devnode.c_str(), node.handler.get(),
-                                     Glib::ErrorOut(error))) {
+                                     EvarixGlib::ErrorOut(error))) {
     Warn("cannot emulate", devnode, error);
     return;
   }
   if (!umockdev_testbed_add_from_string(testbed_.get(), Usb::DeviceRecord(*enumerated).c_str(),
-                                        Glib::ErrorOut(error))) {
+                                        EvarixGlib::ErrorOut(error))) {
     Warn("cannot add", sysfsPath, error);
     Detach(devnode);
     return;
@@ -200,8 +200,8 @@ UmockdevBus::Node& UmockdevBus::MakeNode(const Usb::EnumeratedDevice& device,
 // A later appearance gets the same node once device numbers come round again, and a socket
 // left behind would stand in the way of its handler.
 void UmockdevBus::Detach(const std::string& devnode) {
-  Glib::Error error;
-  umockdev_testbed_detach_ioctl(testbed_.get(), devnode.c_str(), Glib::ErrorOut(error));
+  EvarixGlib::Error error;
+  umockdev_testbed_detach_ioctl(testbed_.get(), devnode.c_str(), EvarixGlib::ErrorOut(error));
   const std::string socket = rootDir_ + "/ioctl" + devnode;
   if (unlink(socket.c_str()) != 0 && errno != ENOENT) {
     std::fprintf(stderr, "umockdev keyboard: cannot remove %s\n", socket.c_str());

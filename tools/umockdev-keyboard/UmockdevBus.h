@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/GlibHandles.h"
 #include "tools/simkeyboard/SimBus.h"
-#include "tools/umockdev-keyboard/GlibHandles.h"
 #include "tools/umockdev-keyboard/JobThread.h"
 #include "tools/umockdev-keyboard/UsbEnumeration.h"
 
@@ -55,7 +55,7 @@ class UmockdevBus {
     // Read on umockdev's thread, which GLib hands the node to; published once the node is whole.
     std::atomic<UmockdevBus*> owner{nullptr};
     std::unique_ptr<UsbfsNode> usbfs{};
-    Glib::Object<UMockdevIoctlBase> handler{};
+    EvarixGlib::Object<UMockdevIoctlBase> handler{};
   };
 
   struct Shown {
@@ -84,7 +84,7 @@ class UmockdevBus {
   // Closed before the job thread stops: from then on ioctls fail at once instead of waiting for
   // a thread that will never answer, and bus changes are no longer followed.
   std::shared_ptr<Gate> gate_;
-  Glib::Object<UMockdevTestbed> testbed_;
+  EvarixGlib::Object<UMockdevTestbed> testbed_;
   std::string rootDir_;
   std::vector<std::unique_ptr<Node>> nodes_;
   std::map<std::wstring, Shown> shown_;

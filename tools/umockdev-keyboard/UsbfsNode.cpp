@@ -77,22 +77,23 @@ bool Tracing() {
 }
 
 // The memory an ioctl argument points to, copied over from the client.
-Glib::Object<UMockdevIoctlData> Resolve(UMockdevIoctlData* parent, size_t offset, size_t size) {
-  Glib::Error error;
+EvarixGlib::Object<UMockdevIoctlData> Resolve(UMockdevIoctlData* parent, size_t offset,
+                                              size_t size) {
+  EvarixGlib::Error error;
   UMockdevIoctlData* data =
-      umockdev_ioctl_data_resolve(parent, offset, size, Glib::ErrorOut(error));
-  return Glib::Object<UMockdevIoctlData>(data);
+      umockdev_ioctl_data_resolve(parent, offset, size, EvarixGlib::ErrorOut(error));
+  return EvarixGlib::Object<UMockdevIoctlData>(data);
 }
 
 template <typename T>
-bool Load(const Glib::Object<UMockdevIoctlData>& data, T& value) {
+bool Load(const EvarixGlib::Object<UMockdevIoctlData>& data, T& value) {
   if (!data || static_cast<size_t>(data->data_len) < sizeof(T)) return false;
   std::memcpy(&value, data->data, sizeof(T));
   return true;
 }
 
 template <typename T>
-void Store(const Glib::Object<UMockdevIoctlData>& data, const T& value) {
+void Store(const EvarixGlib::Object<UMockdevIoctlData>& data, const T& value) {
   std::memcpy(data->data, &value, sizeof(T));
 }
 
@@ -378,7 +379,7 @@ UsbfsNode::Client& UsbfsNode::Adopt(UMockdevIoctlClient* client) {
   const auto found = clients_.find(client);
   if (found != clients_.end()) return found->second;
   Client& state = clients_[client];
-  state.ref = Glib::Ref(client);
+  state.ref = EvarixGlib::Ref(client);
   return state;
 }
 

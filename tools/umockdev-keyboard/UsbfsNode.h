@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/UsbDevice.h"
-#include "tools/umockdev-keyboard/GlibHandles.h"
+#include "platform/linux/GlibHandles.h"
 #include "tools/umockdev-keyboard/UsbEnumeration.h"
 
 namespace EvarixSim {
@@ -52,15 +52,15 @@ class UsbfsNode {
   };
 
   struct CompletedUrb {
-    Glib::Object<UMockdevIoctlData> urb{};
-    Glib::Object<UMockdevIoctlData> buffer{};
+    EvarixGlib::Object<UMockdevIoctlData> urb{};
+    EvarixGlib::Object<UMockdevIoctlData> buffer{};
     int status = 0;
     int actualLength = 0;
     std::vector<uint8_t> received{};  // what the keyboard sent back, for device-to-host transfers
   };
 
   struct Client {
-    Glib::Object<UMockdevIoctlClient> ref;
+    EvarixGlib::Object<UMockdevIoctlClient> ref;
     std::deque<CompletedUrb> completed;
   };
 

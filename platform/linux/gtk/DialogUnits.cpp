@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/linux/gtk/GlibHandles.h"
+#include "platform/linux/gtk/GtkHandles.h"
 
 namespace EvarixView::Gtk {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/view/PageDialogHost.h"
-#include "platform/linux/gtk/GlibHandles.h"
+#include "platform/linux/gtk/GtkHandles.h"
 #include "platform/linux/gtk/ModalWindow.h"
 
 namespace EvarixView::Gtk {

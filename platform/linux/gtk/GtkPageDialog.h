@@ -10,7 +10,7 @@
 #include "app/view/DialogTemplates.h"
 #include "app/view/PageDialogHost.h"
 #include "platform/linux/gtk/DialogUnits.h"
-#include "platform/linux/gtk/GlibHandles.h"
+#include "platform/linux/gtk/GtkHandles.h"
 #include "platform/linux/gtk/ModalWindow.h"
 
 namespace EvarixView::Gtk {

@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/linux/gtk/GlibHandles.h"
+#include "platform/linux/gtk/GtkHandles.h"
 
 namespace EvarixView::Gtk {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <utility>
 
-#include "platform/linux/gtk/GlibHandles.h"
+#include "platform/linux/gtk/GtkHandles.h"
 
 namespace EvarixView::Gtk {
 namespace {

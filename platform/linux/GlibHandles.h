@@ -2,14 +2,14 @@
 
 #include <glib-object.h>
 #include <glib.h>
-#include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 
-// Owners for what the view holds of GLib, GObject and GTK: references, top-level windows, signal
-// connections and main-loop sources. Each gives its thing back exactly once.
-namespace EvarixView::Gtk {
+// Owners for what the platform and its tools hold of GLib and GObject: references, texts, errors,
+// signal connections and main-loop sources. Each gives its thing back exactly once.
+namespace EvarixGlib {
 
 struct ObjectUnref {
   void operator()(gpointer object) const { g_object_unref(object); }
@@ -31,26 +31,15 @@ Object<T> Ref(T* object) {
   return Object<T>(static_cast<T*>(g_object_ref_sink(object)));
 }
 
-// A top-level window: GTK keeps toplevels alive by itself until they are destroyed, so the owner
-// destroys it and then drops the reference it took.
-struct WindowDestroy {
-  void operator()(GtkWidget* window) const {
-    gtk_widget_destroy(window);
-    g_object_unref(window);
-  }
-};
-
-using Window = std::unique_ptr<GtkWidget, WindowDestroy>;
-
-inline Window AdoptWindow(GtkWidget* window) {
-  return Window(static_cast<GtkWidget*>(g_object_ref(window)));
-}
-
 struct Free {
   void operator()(gpointer memory) const { g_free(memory); }
 };
 
 using Text = std::unique_ptr<gchar, Free>;
+
+inline std::string Copy(const Text& text) {
+  return text ? std::string(text.get()) : std::string();
+}
 
 struct ErrorFree {
   void operator()(GError* error) const { g_error_free(error); }
@@ -154,4 +143,4 @@ class SourceId {
   guint id_ = 0;
 };
 
-}  // namespace EvarixView::Gtk
+}  // namespace EvarixGlib
