@@ -35,6 +35,7 @@ std::map<int32_t, Loader*> Manager::SnapshotLoaders() {
 
 void Manager::Refresh() {
   std::lock_guard refreshing(refreshMutex);
+  keyboardLeftUnbuilt = false;
   std::set<std::wstring> presentPaths;
   std::set<Device*> newDevices;
   try {
@@ -106,6 +107,8 @@ void Manager::ProcessPresentDevice(const std::wstring& path, const std::wstring&
   }
   if (DeviceWin* device = DeviceWin::Create(path, hardwareId, readServiceName())) {
     newDevices.insert(device);
+  } else {
+    keyboardLeftUnbuilt = true;
   }
 }
 

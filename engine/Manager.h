@@ -73,6 +73,9 @@ class Manager {
                             const std::function<std::wstring()>& readServiceName,
                             std::set<std::wstring>& presentPaths, std::set<Device*>& newDevices);
 
+  // Whether the latest refresh found a supported keyboard whose device could not be built.
+  bool KeyboardLeftUnbuilt() const { return keyboardLeftUnbuilt; }
+
   const IModuleResources* moduleInstance = nullptr;
 
  private:
@@ -80,6 +83,8 @@ class Manager {
   std::mutex registryMutex;
   // Held by a whole refresh and by DestroyLoader, so that no refresh uses a loader being deleted.
   std::mutex refreshMutex;
+  // Written by the refreshing thread only.
+  bool keyboardLeftUnbuilt = false;
   std::map<int32_t, Loader*> loaders;
 
   std::map<int32_t, Loader*> SnapshotLoaders();

@@ -23,6 +23,12 @@
 namespace CVFirmwareLoader {
 namespace {
 
+// A keyboard whose device could not be built (a request to it failed: another program was talking
+// to it, or libusb had not yet learnt of its node) would otherwise wait for the next device event,
+// which may never come. It is tried again a few times, a moment apart.
+constexpr int kRebuildAttempts = 5;
+constexpr int kRebuildDelayMs = 200;
+
 constexpr auto kStartWait = std::chrono::milliseconds(500);
 constexpr wchar_t kTrayWindowClass[] = L"corvane.cvw32.window-class.task-bar-icon";
 constexpr wchar_t kTrayWindowName[] = L"corvane.window-name.task-bar-icon";
@@ -128,21 +134,36 @@ uint32_t ManagerWin::RunNotificationLoop() {
   watching = true;
   SignalReady();
   pollfd sources[] = {{::udev_monitor_get_fd(monitor), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+  int rebuildsLeft = 0;
   while (!stopRequested) {
-    if (::poll(sources, 2, -1) < 0) {
+    const int ready = ::poll(sources, 2, rebuildsLeft > 0 ? kRebuildDelayMs : -1);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (sources[1].revents & POLLIN) {
-      uint64_t count = 0;
-      if (::read(wakeFd, &count, sizeof count) == sizeof count && !stopRequested) {
-        RefreshContained();
-      }
+    if (ready == 0) {
+      RefreshContained();
+      rebuildsLeft = KeyboardLeftUnbuilt() ? rebuildsLeft - 1 : 0;
+    } else if (ServeReadySources(sources)) {
+      rebuildsLeft = KeyboardLeftUnbuilt() ? kRebuildAttempts : 0;
     }
-    if (sources[0].revents & POLLIN) HandleDeviceEvent();
   }
   DestroyNotificationSource();
   return 0;
+}
+
+// Serves a refresh request and a device event, whichever are ready. True when it refreshed.
+bool ManagerWin::ServeReadySources(const pollfd (&sources)[2]) {
+  bool refreshed = false;
+  if (sources[1].revents & POLLIN) {
+    uint64_t count = 0;
+    if (::read(wakeFd, &count, sizeof count) == sizeof count && !stopRequested) {
+      RefreshContained();
+      refreshed = true;
+    }
+  }
+  if (sources[0].revents & POLLIN) refreshed = HandleDeviceEvent() || refreshed;
+  return refreshed;
 }
 
 bool ManagerWin::CreateNotificationSource() {
@@ -175,15 +196,15 @@ void ManagerWin::SignalReady() {
   readyChanged.notify_all();
 }
 
-// A USB device coming or going is this system's "device nodes changed".
-void ManagerWin::HandleDeviceEvent() {
+// A USB device coming or going is this system's "device nodes changed". True when it refreshed.
+bool ManagerWin::HandleDeviceEvent() {
   UdevDevice device(::udev_monitor_receive_device(monitor));
-  if (!device) return;
+  if (!device) return false;
   ::syslog(LOG_DEBUG, "WM_DEVICECHANGE");
   const char* action = ::udev_device_get_action(device.get());
   if (action == nullptr ||
       (std::strcmp(action, "add") != 0 && std::strcmp(action, "remove") != 0)) {
-    return;
+    return false;
   }
   ::syslog(LOG_DEBUG, "DBT_DEVNODES_CHANGED");
   // sysfs may still show a device whose removal is being announced; this refresh must not count
@@ -192,6 +213,7 @@ void ManagerWin::HandleDeviceEvent() {
   leavingNode = std::strcmp(action, "remove") == 0 && node != nullptr ? node : "";
   RefreshContained();
   leavingNode.clear();
+  return true;
 }
 
 // A loader refusing an attach or detach must not end the watching: the next change tries again.

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxSystemFacts.h"
 #include "platform/linux/X11DesktopApplications.h"
 
+struct pollfd;
 struct udev;
 struct udev_monitor;
 
@@ -50,7 +51,8 @@ class ManagerWin : public Manager {
   bool CreateNotificationSource();
   void DestroyNotificationSource();
   void SignalReady();
-  void HandleDeviceEvent();
+  bool ServeReadySources(const pollfd (&sources)[2]);
+  bool HandleDeviceEvent();
   void RefreshContained();
 
   // The desktop is installed before the pauser, which uses it from its first step on.

@@ -91,6 +91,19 @@ TEST_F(ManagerWinTest, KeyboardUnpluggedBeforeTheUpdateIsLeftAlone) {
   EXPECT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
 }
 
+// A keyboard that cannot be read when it arrives (another program is talking to it) brings no
+// further device event: only trying again finds it.
+TEST_F(ManagerWinTest, KeyboardThatCannotBeReadOnArrivalIsTriedAgain) {
+  EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
+  loader = manager->CreateLoader(0, EvarixTest::TestLockName());
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+  bus_.Unplug(keyboard);
+  ASSERT_TRUE(CheckBecomes(FirmwareCheck::NoKeyboard));
+  keyboard.SetFaults({.infoTextReadsToFail = 1});
+  bus_.Replug(keyboard);
+  EXPECT_TRUE(CheckBecomes(FirmwareCheck::UpdateAvailable));
+}
+
 TEST_F(ManagerWinTest, KeyboardLostOnItsWayToUpdateModeIsGivenUpByAbortAndRecovers) {
   EvarixSim::SimKeyboard& keyboard = bus_.Plug(kQuickKeyboard);
   keyboard.SetFaults({.detachOutcome = EvarixSim::DetachOutcome::Gone});

@@ -163,10 +163,16 @@ SimKeyboard::Identity SimKeyboard::AppearsAs() const {
   return {config_.applicationProductId, firmware_.version};
 }
 
-int SimKeyboard::GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data) const {
+int SimKeyboard::GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data) {
   if (faults_.failDescriptorReads) return kStalled;
   const auto type = static_cast<uint8_t>(setup.value >> 8);
   const auto index = static_cast<uint8_t>(setup.value & 0xFF);
+  // Only a host reads the info text; the kernel's enumeration never does.
+  if (type == Type::kString && index == Descriptors::kInfoTextIndex &&
+      faults_.infoTextReadsToFail > 0) {
+    --faults_.infoTextReadsToFail;
+    return kStalled;
+  }
   const Descriptors::DfuSettings dfu{config_.manifestationTolerant, config_.detachTimeoutMs,
                                      config_.transferSize};
   std::vector<uint8_t> descriptor;

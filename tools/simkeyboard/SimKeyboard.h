@@ -87,6 +87,7 @@ struct Faults {
   bool failReset = false;
   // Every GET_DESCRIPTOR stalls, so nothing can find the DFU interface: no request gets through.
   bool failDescriptorReads = false;
+  int infoTextReadsToFail = 0;  // the next this many reads of the info text stall
 };
 
 class SimBus;
@@ -159,7 +160,7 @@ class SimKeyboard {
   // With the lock held.
   Identity AppearsAs() const;
   Mode BootMode() const;
-  int GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data) const;
+  int GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data);
   std::vector<uint8_t> StringFor(uint8_t index) const;
   std::string InfoText() const;
   bool IsDfuRequest(const SetupPacket& setup) const;
