@@ -128,9 +128,13 @@ class Rig {
     return static_cast<CVFirmwareLoader::UpdateStatus>(loader_->GetProgress(percent, secondsLeft));
   }
 
-  // The keyboard turned off and on again.
+  // The keyboard turned off and on again. It comes back once the loader has let it go: a check
+  // made at once would otherwise still answer for the keyboard that left.
   void PowerCycle() {
     bus_.Unplug(keyboard_);
+    EXPECT_TRUE(WaitFor([&] {
+      return loader_->CheckFirmware() == AsInt(CVFirmwareLoader::FirmwareCheck::NoKeyboard);
+    }));
     bus_.Replug(keyboard_);
   }
 
