@@ -157,6 +157,23 @@ class LoaderLockTest : public testing::Test {
     for (const std::string& file : Files()) unlink(file.c_str());
   }
 
+  // A process that takes the loader's lock, twice over, and the download lock, and is killed
+  // holding them. Its locks are never destroyed, as the kill leaves them.
+  void KillAProcessHoldingBothLocks() {
+    Shared<std::atomic<bool>> childHolds;
+    ChildProcess holder([&] {
+      auto* own = new LoaderLock(name_);
+      own->Wait();
+      own->Wait();
+      if (!(new DownloadLock(name_))->TryTake()) return 1;
+      childHolds->store(true);
+      pause();
+      return 0;
+    });
+    ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
+    holder.Kill();
+  }
+
   std::string name_;
 };
 
@@ -262,18 +279,19 @@ TEST_F(LoaderLockTest, AnotherProcessWaitsForTheHolder) {
   EXPECT_EQ(child->Wait(), 0) << "1: the child got in while the parent held the lock";
 }
 
-TEST_F(LoaderLockTest, ProcessKilledHoldingItIsReportedOnceAndTheLockWorksOn) {
-  LoaderLock lock(name_);
-  Shared<std::atomic<bool>> childHolds;
-  ChildProcess holder([&] {
-    LoaderLock own(name_);
-    own.Wait();
-    childHolds->store(true);
-    pause();
-    return 0;
+bool TryTakeOnAnotherThread(DownloadLock& lock) {
+  bool taken = false;
+  FinishesInTime("download lock on another thread", [&] {
+    taken = lock.TryTake();
+    if (taken) lock.Release();
   });
-  ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
-  holder.Kill();
+  return taken;
+}
+
+TEST_F(LoaderLockTest, LocksOfAProcessKilledHoldingThemAreReportedOnceAndWorkOn) {
+  LoaderLock lock(name_);
+  DownloadLock downloads(name_);
+  KillAProcessHoldingBothLocks();
 
   EXPECT_EQ(TakeOnAnotherThread(lock), eLockAbandoned);
   EXPECT_EQ(TakeOnAnotherThread(lock), eSuccess);
@@ -283,15 +301,9 @@ TEST_F(LoaderLockTest, ProcessKilledHoldingItIsReportedOnceAndTheLockWorksOn) {
     return TakeAndRelease(own) == eSuccess ? 0 : 1;
   });
   EXPECT_EQ(next.Wait(), 0) << "the lock was not given back to other processes";
-}
 
-bool TryTakeOnAnotherThread(DownloadLock& lock) {
-  bool taken = false;
-  FinishesInTime("download lock on another thread", [&] {
-    taken = lock.TryTake();
-    if (taken) lock.Release();
-  });
-  return taken;
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads)) << "not given back after the takeover";
 }
 
 TEST_F(LoaderLockTest, DownloadLockRefusesWhileAnotherProcessHoldsItAndNotTheLoaderLock) {
@@ -314,22 +326,6 @@ TEST_F(LoaderLockTest, DownloadLockRefusesWhileAnotherProcessHoldsItAndNotTheLoa
   childStep->store(2);
   ASSERT_TRUE(Eventually([&] { return childStep->load() == 3; }));
   EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
-}
-
-TEST_F(LoaderLockTest, DownloadLockOfAProcessKilledHoldingItIsFree) {
-  DownloadLock downloads(name_);
-  Shared<std::atomic<bool>> childHolds;
-  ChildProcess holder([&] {
-    DownloadLock own(name_);
-    if (!own.TryTake()) return 1;
-    childHolds->store(true);
-    pause();
-    return 0;
-  });
-  ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
-  holder.Kill();
-  EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
-  EXPECT_TRUE(TryTakeOnAnotherThread(downloads)) << "not given back after the takeover";
 }
 
 // Copies started at once all create the mutex; they must end up sharing one.
