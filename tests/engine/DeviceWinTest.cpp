@@ -149,20 +149,6 @@ TEST_F(DeviceWinTest, HealthyDownloadFollowsTheProtocolExactly) {
   EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{12, 12, 12}));
 }
 
-TEST_F(DeviceWinTest, ShippedImageIsWrittenWhole) {
-  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0});
-  DFUImage& target = Image(135576);
-  ASSERT_EQ(Download(*device, target), eSuccess);
-  EXPECT_EQ(target.GetBlockCount(), 2119);
-  EXPECT_EQ(keyboard->ReceivedPayload(),
-            std::vector<uint8_t>(imageBytes.begin(), imageBytes.end() - 18));
-  EXPECT_EQ(tracker.reports.size(), 2119u + 2);
-  EXPECT_EQ(tracker.reports[2119].percent, 2118 * 100.0 / 2119);
-  // Back in application mode, running what it received.
-  EXPECT_EQ(keyboard->CurrentMode(), EvarixSim::Mode::Application);
-  EXPECT_EQ(keyboard->FirmwareVersion(), 0x1023);
-}
-
 TEST_F(DeviceWinTest, KeyboardInErrorIsClearedBeforeTheFirstBlock) {
   auto application = Connect({.pollTimeoutMs = 0});
   keyboard->SetFaults({.errorAtUpdateModeStart = true});
