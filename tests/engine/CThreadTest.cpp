@@ -39,20 +39,13 @@ struct Worker {
   }
 };
 
-TEST(CThreadTest, FreshThreadHasNothingToJoinOrClose) {
+TEST(CThreadTest, FreshThreadHasNothingToJoinAndASecondStartIsRefusedUntilClosed) {
   Worker worker;
   CThread thread(&Worker::Run, &worker);
-
   EXPECT_FALSE(thread.IsRunning());
   EXPECT_EQ(thread.Join(), eNoResource);
   EXPECT_EQ(thread.Close(), eSuccess);
-  EXPECT_FALSE(thread.IsRunning());
   EXPECT_EQ(worker.started.load(), 0);
-}
-
-TEST(CThreadTest, SecondStartIsRefusedUntilClosed) {
-  Worker worker;
-  CThread thread(&Worker::Run, &worker);
 
   EXPECT_EQ(thread.Start(), eSuccess);
   EXPECT_EQ(thread.Start(), eFailed);

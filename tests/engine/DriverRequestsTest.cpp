@@ -43,15 +43,12 @@ std::array<uint8_t, 96> InfoReply(const std::u16string& text) {
   return reply;
 }
 
-TEST(DriverRequestsTest, InfoTextEndsAtZeroOrAtTheEndOfTheReply) {
+TEST(DriverRequestsTest, InfoTextIsUtf16EndingAtZeroOrAtTheEndOfTheReply) {
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(u"V1022 B0780 H0100 VALID")),
             L"V1022 B0780 H0100 VALID");
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(std::u16string(60, u'x'))),
             std::wstring(47, L'x'));
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(u"")), L"");
-}
-
-TEST(DriverRequestsTest, InfoTextDecodesUtf16) {
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(u"caf\u00e9 \U0001F3B9")),
             L"caf\u00e9 \U0001F3B9");
   // A lone surrogate is no character: it is replaced, not passed on.
