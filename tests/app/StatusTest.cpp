@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "MainDialogFixture.h"
-#include "app/StatusSentence.h"
 
 using EvarixApp::CEvarixFirmwareUpdaterDlg;
-using EvarixApp::StatusSentence;
 using EvarixTest::MainDialogTest;
 
 namespace {
@@ -55,14 +53,6 @@ const StatusCase kStatusCases[] = {
     {4, L"", true},
 };
 
-class StatusSentenceTest : public testing::TestWithParam<StatusCase> {};
-
-TEST_P(StatusSentenceTest, IsExact) {
-  EXPECT_EQ(StatusSentence(GetParam().check), GetParam().sentence);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryValue, StatusSentenceTest, testing::ValuesIn(kStatusCases));
-
 class StatusTickTest : public MainDialogTest, public testing::WithParamInterface<StatusCase> {};
 
 // The button starts from the state opposite to the one the value asks for, so that both the
@@ -83,7 +73,8 @@ TEST_P(StatusTickTest, PaintsSentenceAndUpdateButton) {
 
 INSTANTIATE_TEST_SUITE_P(EveryValue, StatusTickTest, testing::ValuesIn(kStatusCases));
 
-TEST_F(MainDialogTest, FirstTickAt200MsPaintsEvenAnEmptySentence) {
+// Each tick asks the loader; only a value unlike the last one painted is painted again.
+TEST_F(MainDialogTest, FirstTickAt200MsPaintsEvenAnEmptySentenceAndEqualValuesPaintNothing) {
   loader.check = -5;
   RunMain([&](Window& main) {
     main.Wait(199);
@@ -92,19 +83,11 @@ TEST_F(MainDialogTest, FirstTickAt200MsPaintsEvenAnEmptySentence) {
     main.Wait(1);
     EXPECT_TRUE(main.Disabled("ButtonOK"));
     EXPECT_EQ(main.writes["TextArea"], 1);
-    main.Click("ButtonCancel");
-  });
-}
-
-TEST_F(MainDialogTest, EqualValuesPaintNothing) {
-  loader.check = 1;
-  RunMain([&](Window& main) {
-    main.Wait(200);
     const int writes = main.Writes();
     main.Wait(1000);
     EXPECT_EQ(loader.checkCalls, 6);
     EXPECT_EQ(main.Writes(), writes);
-    loader.check = 0;
+    loader.check = 1;
     main.Wait(200);
     EXPECT_EQ(main.Writes(), writes + 2);  // the button and the status box
     main.Click("ButtonCancel");
@@ -179,15 +162,20 @@ TEST_F(MainDialogTest, WithoutLoaderUpdateStaysDisabledUnderTheInternalErrorSent
   EXPECT_TRUE(Main().shows.empty());
 }
 
-TEST_F(MainDialogTest, WindowCarriesTitlePictureIconAndStatusTimer) {
+TEST_F(MainDialogTest, WindowCarriesTitlePictureIconTimerAndAnAboutBoxWithoutPage) {
+  view.OnRun(EvarixApp::Template::kAbout, [](Window& about) { about.CloseBox(); });
   RunMain([&](Window& main) {
     EXPECT_EQ(main.pageId, EvarixApp::Page::kMain);
     EXPECT_EQ(main.title, L"Corvane Evarix 25 Firmware Updater (FW v1.2)");
     EXPECT_EQ(main.pictures, (std::map<int, int>{{1002, 140}}));
     EXPECT_EQ(main.icon, 145);
     EXPECT_EQ(main.TimerPeriod(1), 200u);
+    main.About();
     main.Click("ButtonCancel");
   });
+  ASSERT_EQ(view.Templates(), (std::vector<int>{EvarixApp::Template::kMain, 100}));
+  EXPECT_EQ(view.Find(100)->pageId, 0);
+  EXPECT_EQ(view.Find(100)->owner, &Main());
 }
 
 TEST_F(MainDialogTest, QuitAndTheCloseBoxEndTheDialogWithCancel) {
@@ -203,17 +191,6 @@ TEST_F(MainDialogTest, QuitAndTheCloseBoxEndTheDialogWithCancel) {
     });
     EXPECT_EQ(main.DoModal(), EvarixView::kResultCancel) << "close box: " << closeBox;
   }
-}
-
-TEST_F(MainDialogTest, AboutCommandRunsTheAboutBoxWithoutPage) {
-  view.OnRun(EvarixApp::Template::kAbout, [](Window& about) { about.CloseBox(); });
-  RunMain([&](Window& main) {
-    main.About();
-    main.Click("ButtonCancel");
-  });
-  ASSERT_EQ(view.Templates(), (std::vector<int>{EvarixApp::Template::kMain, 100}));
-  EXPECT_EQ(view.Find(100)->pageId, 0);
-  EXPECT_EQ(view.Find(100)->owner, &Main());
 }
 
 }  // namespace
