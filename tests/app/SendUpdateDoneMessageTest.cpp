@@ -131,39 +131,42 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Failures: one line named after the failing step, -1, and no step after it.
 
-TEST(SendUpdateDoneMessageFailures, ZeroPortsWritesTheOpenLineWithItsNumber) {
-  FakeMidiOutput midi({});
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutOpen:: error=2\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 0"));
-}
-
-TEST(SendUpdateDoneMessageFailures, FailedOpenSendsNothing) {
-  FakeMidiOutput midi({"Evarix 25 Quorvel"});
-  midi.openError = -7;  // the number goes out in signed decimal, whatever it is
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutOpen:: error=-7\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 0"));
-}
-
-TEST(SendUpdateDoneMessageFailures, FailedSendLeavesThePortOpen) {
-  FakeMidiOutput midi({"Thru", "Evarix 25 Quorvel"});
-  midi.sendError = 5;
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutLongMsg:: error=5\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 1", kUpdateDone));
-}
-
-TEST(SendUpdateDoneMessageFailures, FailedCloseIsReportedAfterTheMessageWentOut) {
-  FakeMidiOutput midi({"Evarix 25 Quorvel"});
-  midi.closeError = 9;
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutClose:: error=9\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 0", kUpdateDone, "close"));
+TEST(SendUpdateDoneMessageFailures, EachStepFailsWithItsLineAndItsNumber) {
+  struct Case {
+    Names ports;
+    int FakeMidiOutput::*failingStep;
+    int error;  // goes out in signed decimal, whatever it is
+    const char* line;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {{}, nullptr, 0, "midiOutOpen:: error=2\n", {"open 0"}},  // no port at all
+      {{"Evarix 25 Quorvel"},
+       &FakeMidiOutput::openError,
+       -7,
+       "midiOutOpen:: error=-7\n",
+       {"open 0"}},
+      // A failed send leaves the port open.
+      {{"Thru", "Evarix 25 Quorvel"},
+       &FakeMidiOutput::sendError,
+       5,
+       "midiOutLongMsg:: error=5\n",
+       {"open 1", kUpdateDone}},
+      {{"Evarix 25 Quorvel"},
+       &FakeMidiOutput::closeError,
+       9,
+       "midiOutClose:: error=9\n",
+       {"open 0", kUpdateDone, "close"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    FakeMidiOutput midi(c.ports);
+    if (c.failingStep != nullptr) midi.*c.failingStep = c.error;
+    const Sent sent = Send(midi, "Evarix 25 Quorvel");
+    EXPECT_EQ(sent.result, -1);
+    EXPECT_EQ(sent.output, c.line);
+    EXPECT_EQ(midi.calls, c.calls);
+  }
 }
 
 TEST(SendUpdateDoneMessageFailures, WithNothingInstalledThereAreNoPortsAndOpenFails) {
