@@ -132,35 +132,25 @@ INSTANTIATE_TEST_SUITE_P(
 // Failures: one line named after the failing step, -1, and no step after it.
 
 TEST(SendUpdateDoneMessageFailures, EachStepFailsWithItsLineAndItsNumber) {
+  using Midi = FakeMidiOutput;
   struct Case {
-    Names ports;
-    int FakeMidiOutput::*failingStep;
+    size_t ports;  // the keyboard's the last of them
+    int Midi::*failingStep;
     int error;  // goes out in signed decimal, whatever it is
     const char* line;
     std::vector<std::string> calls;
   };
   const Case cases[] = {
-      {{}, nullptr, 0, "midiOutOpen:: error=2\n", {"open 0"}},  // no port at all
-      {{"Evarix 25 Quorvel"},
-       &FakeMidiOutput::openError,
-       -7,
-       "midiOutOpen:: error=-7\n",
-       {"open 0"}},
-      // A failed send leaves the port open.
-      {{"Thru", "Evarix 25 Quorvel"},
-       &FakeMidiOutput::sendError,
-       5,
-       "midiOutLongMsg:: error=5\n",
-       {"open 1", kUpdateDone}},
-      {{"Evarix 25 Quorvel"},
-       &FakeMidiOutput::closeError,
-       9,
-       "midiOutClose:: error=9\n",
-       {"open 0", kUpdateDone, "close"}},
+      {0, nullptr, 0, "midiOutOpen:: error=2\n", {"open 0"}},
+      {1, &Midi::openError, -7, "midiOutOpen:: error=-7\n", {"open 0"}},
+      {2, &Midi::sendError, 5, "midiOutLongMsg:: error=5\n", {"open 1", kUpdateDone}},  // left open
+      {1, &Midi::closeError, 9, "midiOutClose:: error=9\n", {"open 0", kUpdateDone, "close"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    FakeMidiOutput midi(c.ports);
+    Names ports(c.ports, "Thru");
+    if (!ports.empty()) ports.back() = "Evarix 25 Quorvel";
+    FakeMidiOutput midi(ports);
     if (c.failingStep != nullptr) midi.*c.failingStep = c.error;
     const Sent sent = Send(midi, "Evarix 25 Quorvel");
     EXPECT_EQ(sent.result, -1);
