@@ -12,10 +12,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <future>
 #include <memory>
 #include <new>
 #include <string>
@@ -33,7 +31,6 @@ namespace {
 using namespace std::chrono_literals;
 using EvarixTest::Eventually;
 using EvarixTest::FinishesInTime;
-using EvarixTest::kDeadline;
 
 // Long enough for a thread or process that is wrongly let in to show itself.
 constexpr auto kSettle = 100ms;
@@ -255,30 +252,6 @@ TEST_F(LoaderLockTest, ThreadThatEndsHoldingItIsReportedOnceAndTheLockWorksOn) {
   ExpectOthersWaitForTheHolder(lock);
 }
 
-TEST_F(LoaderLockTest, AnotherProcessWaitsForTheHolder) {
-  LoaderLock lock(name_);
-  struct State {
-    std::atomic<bool> parentHolds;
-    std::atomic<bool> childStarted;
-  };
-  Shared<State> state;
-  std::unique_ptr<ChildProcess> child;
-  {
-    ScopedLock guard(lock);
-    state->parentHolds = true;
-    child = std::make_unique<ChildProcess>([&] {
-      LoaderLock own(name_);
-      state->childStarted = true;
-      ScopedLock childGuard(own);
-      return state->parentHolds ? 1 : 0;
-    });
-    ASSERT_TRUE(Eventually([&] { return state->childStarted.load(); }));
-    std::this_thread::sleep_for(kSettle);
-    state->parentHolds = false;
-  }
-  EXPECT_EQ(child->Wait(), 0) << "1: the child got in while the parent held the lock";
-}
-
 bool TryTakeOnAnotherThread(DownloadLock& lock) {
   bool taken = false;
   FinishesInTime("download lock on another thread", [&] {
@@ -328,7 +301,8 @@ TEST_F(LoaderLockTest, DownloadLockRefusesWhileAnotherProcessHoldsItAndNotTheLoa
   EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
 }
 
-// Copies started at once all create the mutex; they must end up sharing one.
+// Copies started at once all create the mutex; they must end up sharing one, and wait for each
+// other.
 TEST_F(LoaderLockTest, ProcessesCreatingTheSameNameAtOnceShareOneMutex) {
   constexpr int kRounds = 40;
   constexpr int kProcesses = 4;
