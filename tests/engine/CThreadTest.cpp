@@ -4,10 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <future>
 #include <latch>
 #include <memory>
 #include <thread>
@@ -21,7 +17,6 @@ namespace {
 using namespace std::chrono_literals;
 using EvarixTest::Eventually;
 using EvarixTest::FinishesInTime;
-using EvarixTest::kDeadline;
 
 // A procedure held at a gate until the test opens it (or the limit passes).
 struct Worker {
