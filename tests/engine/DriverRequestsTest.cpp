@@ -19,7 +19,8 @@ TEST(DriverRequestsTest, GetStatusReplyDecodesWithPollWaitRoundedHalfUp) {
   EXPECT_EQ(error.pollWait, 20132658u);
   EXPECT_EQ(error.state, 10u);
 
-  const std::pair<uint32_t, uint32_t> waits[] = {{0, 0}, {5, 6}, {10, 12}, {100, 120}, {1, 1}};
+  // 3 ms make 3.6, rounded up; 1 ms makes 1.2, rounded down.
+  const std::pair<uint32_t, uint32_t> waits[] = {{0, 0}, {1, 1}, {3, 4}, {5, 6}, {100, 120}};
   for (const auto& [timeout, wait] : waits) EXPECT_EQ(DriverRequests::PollWaitFor(timeout), wait);
 }
 
