@@ -138,37 +138,34 @@ TEST_F(UpdateFlowTest, SuccessSettlesForThreeSecondsThenQuitTellsTheKeyboard) {
   EXPECT_EQ(Main().shows, std::vector<bool>{false});
 }
 
-TEST_F(UpdateFlowTest, SuccessPageClosedByItsCloseBoxSendsNothingAndEnds) {
-  ConfirmAndProceed();
-  view.OnRun(Template::kSuccess, [](Window& page) { page.CloseBox(); });
-  EXPECT_EQ(RunMain(PressUpdate), kResultEnded);
-  EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(Main().shows, std::vector<bool>{false});
-}
-
-struct FailureEnding {
+// Every ending of the last page but OK on success and Retry on failure ends the program silently.
+struct PageEnding {
   const char* name;
+  int finalStatus;
+  int page;
   std::function<void(Window&)> act;
 };
 
-class FailedUpdateTest : public UpdateFlowTest,
-                         public testing::WithParamInterface<FailureEnding> {};
+class EndingTest : public UpdateFlowTest, public testing::WithParamInterface<PageEnding> {};
 
-TEST_P(FailedUpdateTest, QuitAndEveryOtherEndingButRetryEndTheProgram) {
-  loader.progress = {{1, 30, 700}, {-1, 30, 700}};
+TEST_P(EndingTest, EndsTheProgramAndSendsNothing) {
+  loader.progress = {{1, 30, 700}, {GetParam().finalStatus, 30, 700}};
   ConfirmAndProceed();
-  view.OnRun(Template::kFailure, GetParam().act);
+  view.OnRun(GetParam().page, GetParam().act);
   EXPECT_EQ(RunMain(PressUpdate), kResultEnded);
-  EXPECT_EQ(view.Templates().back(), Template::kFailure);
+  EXPECT_EQ(view.Templates().back(), GetParam().page);
   EXPECT_EQ(Main().shows, std::vector<bool>{false});
   EXPECT_TRUE(sent.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, FailedUpdateTest,
-    testing::Values(FailureEnding{"Quit", [](Window& page) { page.Click("ButtonQuit"); }},
-                    FailureEnding{"CloseBox", [](Window& page) { page.CloseBox(); }}),
-    [](const auto& test) { return test.param.name; });
+INSTANTIATE_TEST_SUITE_P(LastPages, EndingTest,
+                         testing::Values(PageEnding{"SuccessCloseBox", 2, Template::kSuccess,
+                                                    [](Window& page) { page.CloseBox(); }},
+                                         PageEnding{"FailureQuit", -1, Template::kFailure,
+                                                    [](Window& page) { page.Click("ButtonQuit"); }},
+                                         PageEnding{"FailureCloseBox", -1, Template::kFailure,
+                                                    [](Window& page) { page.CloseBox(); }}),
+                         [](const auto& test) { return test.param.name; });
 
 TEST_F(UpdateFlowTest, RetryShowsTheMainPageAgainWithTheCurrentStatus) {
   loader.progress = {{-1, 0, 1200}};
