@@ -15,6 +15,7 @@
 #include "engine/DFUImageResource.h"
 #include "engine/EResult.h"
 #include "platform/ResourceTable.h"
+#include "support/ResultOf.h"
 #include "support/TestManager.h"
 
 namespace CVFirmwareLoader {
@@ -78,12 +79,7 @@ class TestResources final : public IModuleResources {
 
 template <typename Image, typename... Args>
 int OpenFailure(Args&&... args) {
-  try {
-    Image image(std::forward<Args>(args)...);
-    return eSuccess;
-  } catch (EResult failure) {
-    return failure;
-  }
+  return EvarixTest::ResultOf([&] { Image image(std::forward<Args>(args)...); });
 }
 
 std::filesystem::path TestProgramFolder() {
@@ -128,12 +124,7 @@ class DFUImageTest : public DFUImageFileTest, public ::testing::WithParamInterfa
   }
 
   int OpenFailure(const Bytes& bytes) {
-    try {
-      Open(bytes);
-      return eSuccess;
-    } catch (EResult failure) {
-      return failure;
-    }
+    return EvarixTest::ResultOf([&] { Open(bytes); });
   }
 
   TestResources resources_;

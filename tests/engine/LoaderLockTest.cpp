@@ -24,6 +24,7 @@
 #include "engine/EResult.h"
 #include "engine/ScopedLock.h"
 #include "support/Deadlines.h"
+#include "support/ResultOf.h"
 
 namespace CVFirmwareLoader {
 namespace {
@@ -37,12 +38,7 @@ constexpr auto kSettle = 100ms;
 
 // Takes the lock through the guard and gives it back: 0, or the code the guard threw.
 int TakeAndRelease(LoaderLock& lock) {
-  try {
-    ScopedLock guard(lock);
-    return eSuccess;
-  } catch (EResult code) {
-    return code;
-  }
+  return EvarixTest::ResultOf([&] { ScopedLock guard(lock); });
 }
 
 int TakeOnAnotherThread(LoaderLock& lock) {
@@ -187,12 +183,7 @@ TEST_F(LoaderLockTest, PublishesOneFileForItsUserOnly) {
 
 TEST_F(LoaderLockTest, CreationFailureThrowsNoResource) {
   auto codeOfOpening = [](const std::string& name) {
-    try {
-      LoaderLock lock(name);
-      return 0;
-    } catch (EResult code) {
-      return static_cast<int>(code);
-    }
+    return EvarixTest::ResultOf([&] { LoaderLock lock(name); });
   };
   EXPECT_EQ(codeOfOpening("no/such/folder"), eNoResource);
 
