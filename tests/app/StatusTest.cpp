@@ -3,7 +3,7 @@
 #include "MainDialogFixture.h"
 
 using EvarixApp::CEvarixFirmwareUpdaterDlg;
-using EvarixTest::MainDialogTest;
+using namespace EvarixTest;
 
 namespace {
 
@@ -11,13 +11,6 @@ constexpr const wchar_t* kIntroduction =
     L"This application updates the firmware for Evarix 25 MIDI controller keyboards.";
 constexpr const wchar_t* kPageIntroduction =
     L"This application updates the firmware for Evarix MIDI keyboard controllers.";
-constexpr const wchar_t* kInternalError =
-    L"An internal error has occured in this application.  Please contact Technical support.";
-constexpr const wchar_t* kNoKeyboard =
-    L"No Evarix 25 found.\r\nConnect or turn on your Evarix 25 to proceed with updating.";
-constexpr const wchar_t* kUpdateAvailable =
-    L"An Evarix 25 is connected.\r\nAn update is available. Ready to update. Click Update to "
-    L"proceed.";
 
 struct StatusCase {
   int check;
@@ -45,10 +38,7 @@ const StatusCase kStatusCases[] = {
      L"An Evarix 25 is connected.\r\nWARNING: Device has newer firmware. Click Update to proceed "
      L"to overwrite with older firmware.",
      true},
-    {3,
-     L"An Evarix 25 is connected and has incomplete firmware installed.\r\nUpdate is needed. "
-     L"Click Update to proceed.",
-     true},
+    {3, kIncompleteFirmware, true},
     {-5, L"", false},
     {4, L"", true},
 };

@@ -180,9 +180,7 @@ TEST_F(UpdateFlowTest, RetryShowsTheMainPageAgainWithTheCurrentStatus) {
     PressUpdate(main);
     EXPECT_TRUE(main.visible);
     main.Wait(200);
-    EXPECT_EQ(main.Text("TextArea"),
-              L"An Evarix 25 is connected and has incomplete firmware installed.\r\nUpdate is "
-              L"needed. Click Update to proceed.");
+    EXPECT_EQ(main.Text("TextArea"), EvarixTest::kIncompleteFirmware);
     EXPECT_TRUE(main.Click("ButtonOK"));
     main.Click("ButtonCancel");
   });
