@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FakeLoader.h"
+#include "MainDialogFixture.h"
 #include "app/EvarixFirmwareUpdaterApp.h"
 #include "app/EvarixFirmwareUpdaterDlg.h"
 #include "app/ResourceIds.h"
@@ -20,12 +21,10 @@ using namespace EvarixApp;
 using CVFirmwareLoader::ILoader;
 using EvarixTest::FakeLoader;
 using EvarixTest::FakeViewSystem;
+using EvarixTest::kNoKeyboard;
 using Window = FakeViewSystem::Window;
 
 namespace {
-
-constexpr const wchar_t* kNoKeyboard =
-    L"No Evarix 25 found.\r\nConnect or turn on your Evarix 25 to proceed with updating.";
 
 // A program whose loader comes from the test, recording when it is made and destroyed.
 class TestApp : public CEvarixFirmwareUpdaterApp {
@@ -56,7 +55,8 @@ class AppStartTest : public testing::Test {
   std::vector<std::string> log;
 };
 
-TEST_F(AppStartTest, MainWindowRunsWithTheLoaderWhichIsDestroyedAfterIt) {
+// A quit requested of the updater, by the paused tray application, ends it before the main window.
+TEST_F(AppStartTest, MainWindowRunsWithTheLoaderUnlessQuitWasRequested) {
   view.OnRun(Template::kMain, [&](Window& main) {
     log.push_back("main runs");
     main.Wait(200);
@@ -68,12 +68,11 @@ TEST_F(AppStartTest, MainWindowRunsWithTheLoaderWhichIsDestroyedAfterIt) {
   EXPECT_EQ(log, (std::vector<std::string>{"create", "main runs", "destroy"}));
   EXPECT_EQ(view.Templates(), std::vector<int>{Template::kMain});
   EXPECT_EQ(view.Find(Template::kMain)->pageId, Page::kMain);
-}
 
-TEST_F(AppStartTest, QuitRequestedEndsTheMainWindowBeforeItShows) {
-  TestApp app(&loader, log, [] { return true; });
-  EXPECT_FALSE(app.InitInstance());
-  EXPECT_TRUE(view.Windows().empty());
+  log.clear();
+  TestApp quitting(&loader, log, [] { return true; });
+  EXPECT_FALSE(quitting.InitInstance());
+  EXPECT_EQ(view.Windows().size(), 1u);
   EXPECT_EQ(log, (std::vector<std::string>{"create", "destroy"}));
 }
 
@@ -81,9 +80,7 @@ TEST_F(AppStartTest, WithoutManagerTheMainWindowRunsWithoutLoader) {
   ASSERT_EQ(CVFirmwareLoader::Manager::Instance(), nullptr);
   view.OnRun(Template::kMain, [](Window& main) {
     main.Wait(200);
-    EXPECT_EQ(main.Text("TextArea"),
-              L"An internal error has occured in this application.  Please contact Technical "
-              L"support.");
+    EXPECT_EQ(main.Text("TextArea"), EvarixTest::kInternalError);
     EXPECT_TRUE(main.Disabled("ButtonOK"));
     main.Click("ButtonCancel");
   });
@@ -109,9 +106,7 @@ TEST_F(AppStartTest, LoaderComesFromTheManagerAndGoesBackToIt) {
     EXPECT_EQ(main.Text("TextArea"), kNoKeyboard);
     manager.Refresh();
     main.Wait(200);
-    EXPECT_EQ(main.Text("TextArea"),
-              L"An Evarix 25 is connected.\r\nAn update is available. Ready to update. Click "
-              L"Update to proceed.");
+    EXPECT_EQ(main.Text("TextArea"), EvarixTest::kUpdateAvailable);
     main.Click("ButtonCancel");
   });
   CEvarixFirmwareUpdaterApp app;

@@ -12,6 +12,18 @@
 
 namespace EvarixTest {
 
+// Status sentences that several tests look for in the main window.
+constexpr const wchar_t* kInternalError =
+    L"An internal error has occured in this application.  Please contact Technical support.";
+constexpr const wchar_t* kNoKeyboard =
+    L"No Evarix 25 found.\r\nConnect or turn on your Evarix 25 to proceed with updating.";
+constexpr const wchar_t* kUpdateAvailable =
+    L"An Evarix 25 is connected.\r\nAn update is available. Ready to update. Click Update to "
+    L"proceed.";
+constexpr const wchar_t* kIncompleteFirmware =
+    L"An Evarix 25 is connected and has incomplete firmware installed.\r\nUpdate is needed. "
+    L"Click Update to proceed.";
+
 // The main window over a fake loader, as the start-up prepares it, with the MIDI sender recording.
 class MainDialogTest : public testing::Test {
  protected:

@@ -14,24 +14,15 @@ using Window = FakeViewSystem::Window;
 
 namespace {
 
-struct TimeCase {
-  int secondsLeft;
-  const wchar_t* text;
-};
-
-class TimeLeftTextTest : public testing::TestWithParam<TimeCase> {};
-
-TEST_P(TimeLeftTextTest, ReadsInWholeMinutes) {
-  EXPECT_EQ(TimeLeftText(GetParam().secondsLeft), GetParam().text);
+TEST(TimeLeftTextTest, ReadsInWholeMinutes) {
+  const std::pair<int, const wchar_t*> cases[] = {
+      {-61, L"less than 1 minute."}, {-1, L"less than 1 minute."}, {0, L"less than 1 minute."},
+      {59, L"less than 1 minute."},  {60, L"about 1 minute."},     {119, L"about 1 minute."},
+      {120, L"about 2 minutes."},    {179, L"about 2 minutes."},   {1200, L"about 20 minutes."}};
+  for (const auto& [secondsLeft, text] : cases) {
+    EXPECT_EQ(TimeLeftText(secondsLeft), text) << secondsLeft;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, TimeLeftTextTest,
-    testing::Values(TimeCase{-61, L"less than 1 minute."}, TimeCase{-1, L"less than 1 minute."},
-                    TimeCase{0, L"less than 1 minute."}, TimeCase{59, L"less than 1 minute."},
-                    TimeCase{60, L"about 1 minute."}, TimeCase{119, L"about 1 minute."},
-                    TimeCase{120, L"about 2 minutes."}, TimeCase{179, L"about 2 minutes."},
-                    TimeCase{1200, L"about 20 minutes."}));
 
 class ProgressDlgTest : public testing::Test {
  protected:
@@ -68,16 +59,14 @@ TEST_F(ProgressDlgTest, FirstTickReplacesThePlaceholderAndTheEndLeavesTheStatus)
   EXPECT_EQ(view.Find(Template::kProgress)->progress[kProgressBarControl], 100);
 }
 
-TEST_F(ProgressDlgTest, AnyEndOtherThanSuccessIsLeftAsItIs) {
+// Only success is copied to the result; any other end is taken, result or not.
+TEST_F(ProgressDlgTest, AnyEndOtherThanSuccessLeavesTheResultAsItIs) {
   loader.progress = {{0, 0, 1200}};
   Run({}, &result);
   EXPECT_EQ(result, 0);
-}
-
-TEST_F(ProgressDlgTest, WithoutResultTheEndIsStillTaken) {
   loader.progress = {{1, 10, 90}, {-1, 10, 90}};
   EXPECT_EQ(Run({}, nullptr), kResultEnded);
-  EXPECT_EQ(loader.progressCalls, 2);
+  EXPECT_EQ(loader.progressCalls, 3);
 }
 
 TEST_F(ProgressDlgTest, WithoutTimeLeftElementTheBarStillMoves) {

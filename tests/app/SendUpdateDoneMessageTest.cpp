@@ -131,39 +131,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Failures: one line named after the failing step, -1, and no step after it.
 
-TEST(SendUpdateDoneMessageFailures, ZeroPortsWritesTheOpenLineWithItsNumber) {
-  FakeMidiOutput midi({});
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutOpen:: error=2\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 0"));
-}
-
-TEST(SendUpdateDoneMessageFailures, FailedOpenSendsNothing) {
-  FakeMidiOutput midi({"Evarix 25 Quorvel"});
-  midi.openError = -7;  // the number goes out in signed decimal, whatever it is
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutOpen:: error=-7\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 0"));
-}
-
-TEST(SendUpdateDoneMessageFailures, FailedSendLeavesThePortOpen) {
-  FakeMidiOutput midi({"Thru", "Evarix 25 Quorvel"});
-  midi.sendError = 5;
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutLongMsg:: error=5\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 1", kUpdateDone));
-}
-
-TEST(SendUpdateDoneMessageFailures, FailedCloseIsReportedAfterTheMessageWentOut) {
-  FakeMidiOutput midi({"Evarix 25 Quorvel"});
-  midi.closeError = 9;
-  const Sent sent = Send(midi, "Evarix 25 Quorvel");
-  EXPECT_EQ(sent.result, -1);
-  EXPECT_EQ(sent.output, "midiOutClose:: error=9\n");
-  EXPECT_THAT(midi.calls, ElementsAre("open 0", kUpdateDone, "close"));
+TEST(SendUpdateDoneMessageFailures, EachStepFailsWithItsLineAndItsNumber) {
+  using Midi = FakeMidiOutput;
+  struct Case {
+    size_t ports;  // the keyboard's the last of them
+    int Midi::*failingStep;
+    int error;  // goes out in signed decimal, whatever it is
+    const char* line;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {0, nullptr, 0, "midiOutOpen:: error=2\n", {"open 0"}},
+      {1, &Midi::openError, -7, "midiOutOpen:: error=-7\n", {"open 0"}},
+      {2, &Midi::sendError, 5, "midiOutLongMsg:: error=5\n", {"open 1", kUpdateDone}},  // left open
+      {1, &Midi::closeError, 9, "midiOutClose:: error=9\n", {"open 0", kUpdateDone, "close"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    Names ports(c.ports, "Thru");
+    if (!ports.empty()) ports.back() = "Evarix 25 Quorvel";
+    FakeMidiOutput midi(ports);
+    if (c.failingStep != nullptr) midi.*c.failingStep = c.error;
+    const Sent sent = Send(midi, "Evarix 25 Quorvel");
+    EXPECT_EQ(sent.result, -1);
+    EXPECT_EQ(sent.output, c.line);
+    EXPECT_EQ(midi.calls, c.calls);
+  }
 }
 
 TEST(SendUpdateDoneMessageFailures, WithNothingInstalledThereAreNoPortsAndOpenFails) {

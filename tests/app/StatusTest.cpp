@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "MainDialogFixture.h"
-#include "app/StatusSentence.h"
 
 using EvarixApp::CEvarixFirmwareUpdaterDlg;
-using EvarixApp::StatusSentence;
-using EvarixTest::MainDialogTest;
+using namespace EvarixTest;
 
 namespace {
 
@@ -13,13 +11,6 @@ constexpr const wchar_t* kIntroduction =
     L"This application updates the firmware for Evarix 25 MIDI controller keyboards.";
 constexpr const wchar_t* kPageIntroduction =
     L"This application updates the firmware for Evarix MIDI keyboard controllers.";
-constexpr const wchar_t* kInternalError =
-    L"An internal error has occured in this application.  Please contact Technical support.";
-constexpr const wchar_t* kNoKeyboard =
-    L"No Evarix 25 found.\r\nConnect or turn on your Evarix 25 to proceed with updating.";
-constexpr const wchar_t* kUpdateAvailable =
-    L"An Evarix 25 is connected.\r\nAn update is available. Ready to update. Click Update to "
-    L"proceed.";
 
 struct StatusCase {
   int check;
@@ -47,21 +38,10 @@ const StatusCase kStatusCases[] = {
      L"An Evarix 25 is connected.\r\nWARNING: Device has newer firmware. Click Update to proceed "
      L"to overwrite with older firmware.",
      true},
-    {3,
-     L"An Evarix 25 is connected and has incomplete firmware installed.\r\nUpdate is needed. "
-     L"Click Update to proceed.",
-     true},
+    {3, kIncompleteFirmware, true},
     {-5, L"", false},
     {4, L"", true},
 };
-
-class StatusSentenceTest : public testing::TestWithParam<StatusCase> {};
-
-TEST_P(StatusSentenceTest, IsExact) {
-  EXPECT_EQ(StatusSentence(GetParam().check), GetParam().sentence);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryValue, StatusSentenceTest, testing::ValuesIn(kStatusCases));
 
 class StatusTickTest : public MainDialogTest, public testing::WithParamInterface<StatusCase> {};
 
@@ -83,7 +63,8 @@ TEST_P(StatusTickTest, PaintsSentenceAndUpdateButton) {
 
 INSTANTIATE_TEST_SUITE_P(EveryValue, StatusTickTest, testing::ValuesIn(kStatusCases));
 
-TEST_F(MainDialogTest, FirstTickAt200MsPaintsEvenAnEmptySentence) {
+// Each tick asks the loader; only a value unlike the last one painted is painted again.
+TEST_F(MainDialogTest, FirstTickAt200MsPaintsEvenAnEmptySentenceAndEqualValuesPaintNothing) {
   loader.check = -5;
   RunMain([&](Window& main) {
     main.Wait(199);
@@ -92,19 +73,11 @@ TEST_F(MainDialogTest, FirstTickAt200MsPaintsEvenAnEmptySentence) {
     main.Wait(1);
     EXPECT_TRUE(main.Disabled("ButtonOK"));
     EXPECT_EQ(main.writes["TextArea"], 1);
-    main.Click("ButtonCancel");
-  });
-}
-
-TEST_F(MainDialogTest, EqualValuesPaintNothing) {
-  loader.check = 1;
-  RunMain([&](Window& main) {
-    main.Wait(200);
     const int writes = main.Writes();
     main.Wait(1000);
     EXPECT_EQ(loader.checkCalls, 6);
     EXPECT_EQ(main.Writes(), writes);
-    loader.check = 0;
+    loader.check = 1;
     main.Wait(200);
     EXPECT_EQ(main.Writes(), writes + 2);  // the button and the status box
     main.Click("ButtonCancel");
@@ -179,41 +152,25 @@ TEST_F(MainDialogTest, WithoutLoaderUpdateStaysDisabledUnderTheInternalErrorSent
   EXPECT_TRUE(Main().shows.empty());
 }
 
-TEST_F(MainDialogTest, WindowCarriesTitlePictureIconAndStatusTimer) {
+TEST_F(MainDialogTest, WindowCarriesTitlePictureIconTimerAndAnAboutBoxWithoutPage) {
+  view.OnRun(EvarixApp::Template::kAbout, [](Window& about) { about.CloseBox(); });
   RunMain([&](Window& main) {
     EXPECT_EQ(main.pageId, EvarixApp::Page::kMain);
     EXPECT_EQ(main.title, L"Corvane Evarix 25 Firmware Updater (FW v1.2)");
     EXPECT_EQ(main.pictures, (std::map<int, int>{{1002, 140}}));
     EXPECT_EQ(main.icon, 145);
     EXPECT_EQ(main.TimerPeriod(1), 200u);
-    main.Click("ButtonCancel");
-  });
-}
-
-TEST_F(MainDialogTest, QuitAndTheCloseBoxEndTheDialogWithCancel) {
-  for (const bool closeBox : {false, true}) {
-    CEvarixFirmwareUpdaterDlg main;
-    main.loader = &loader;
-    view.OnRun(EvarixApp::Template::kMain, [&](Window& window) {
-      if (closeBox) {
-        window.CloseBox();
-      } else {
-        window.Click("ButtonCancel");
-      }
-    });
-    EXPECT_EQ(main.DoModal(), EvarixView::kResultCancel) << "close box: " << closeBox;
-  }
-}
-
-TEST_F(MainDialogTest, AboutCommandRunsTheAboutBoxWithoutPage) {
-  view.OnRun(EvarixApp::Template::kAbout, [](Window& about) { about.CloseBox(); });
-  RunMain([&](Window& main) {
     main.About();
     main.Click("ButtonCancel");
   });
   ASSERT_EQ(view.Templates(), (std::vector<int>{EvarixApp::Template::kMain, 100}));
   EXPECT_EQ(view.Find(100)->pageId, 0);
   EXPECT_EQ(view.Find(100)->owner, &Main());
+}
+
+// Quit ends it with Cancel too, as the update flow's tests see.
+TEST_F(MainDialogTest, TheCloseBoxEndsTheDialogWithCancel) {
+  EXPECT_EQ(RunMain([](Window& main) { main.CloseBox(); }), EvarixView::kResultCancel);
 }
 
 }  // namespace

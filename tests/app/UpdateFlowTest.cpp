@@ -100,19 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {L"0x1023"}}),
     [](const auto& test) { return test.param.name; });
 
-TEST_F(UpdateFlowTest, DriverNoticeClosedByItsCloseBoxGoesAheadLikeProceed) {
-  view.OnRun(Template::kConfirmation, [](Window& page) { page.Click("ButtonOK"); });
-  view.OnRun(Template::kDriverNotice, [](Window& page) { page.CloseBox(); });
-  view.OnRun(Template::kSuccess, [](Window& page) { page.Click("ButtonOK"); });
-  RunMain(PressUpdate);
-  EXPECT_EQ(loader.startedWith, std::vector<std::wstring>{L"0x1023"});
-  EXPECT_EQ(view.Find(Template::kDriverNotice)->result, EvarixView::kResultCancel);
-  EXPECT_NE(view.Find(Template::kProgress), nullptr);
-}
-
+// The driver notice closed by its close box goes ahead as its Proceed does.
 TEST_F(UpdateFlowTest, SuccessSettlesForThreeSecondsThenQuitTellsTheKeyboard) {
   loader.progress = {{1, 0, 1200}, {1, 50, 600}, {2, 100, 0}};
-  ConfirmAndProceed();
+  view.OnRun(Template::kConfirmation, [](Window& page) { page.Click("ButtonOK"); });
+  view.OnRun(Template::kDriverNotice, [](Window& page) { page.CloseBox(); });
   uint64_t settlingStarted = 0;
   view.OnRun(kBox, [&](Window&) { settlingStarted = view.Now(); });
   view.OnRun(Template::kSuccess, [&](Window& page) {
@@ -125,50 +117,46 @@ TEST_F(UpdateFlowTest, SuccessSettlesForThreeSecondsThenQuitTellsTheKeyboard) {
   });
 
   EXPECT_EQ(RunMain(PressUpdate), kResultEnded);
+  EXPECT_EQ(view.Find(Template::kDriverNotice)->result, EvarixView::kResultCancel);
+  EXPECT_EQ(loader.startedWith, std::vector<std::wstring>{L"0x1023"});
   EXPECT_EQ(view.Templates(),
             (std::vector<int>{Template::kMain, Template::kConfirmation, Template::kDriverNotice,
                               Template::kProgress, kBox, Template::kSuccess}));
   const Window& box = *view.Find(kBox);
   EXPECT_EQ(box.message, L"Waiting for enum...");
   EXPECT_EQ(box.owner, &Main());
-  EXPECT_EQ(box.captions,
-            (std::vector<std::wstring>{L"3 seconds remaining", L"2 seconds remaining",
-                                       L"1 seconds remaining", L"0 seconds remaining"}));
   EXPECT_EQ(sent.size(), 1u);
   EXPECT_EQ(Main().shows, std::vector<bool>{false});
 }
 
-TEST_F(UpdateFlowTest, SuccessPageClosedByItsCloseBoxSendsNothingAndEnds) {
-  ConfirmAndProceed();
-  view.OnRun(Template::kSuccess, [](Window& page) { page.CloseBox(); });
-  EXPECT_EQ(RunMain(PressUpdate), kResultEnded);
-  EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(Main().shows, std::vector<bool>{false});
-}
-
-struct FailureEnding {
+// Every ending of the last page but OK on success and Retry on failure ends the program silently.
+struct PageEnding {
   const char* name;
+  int finalStatus;
+  int page;
   std::function<void(Window&)> act;
 };
 
-class FailedUpdateTest : public UpdateFlowTest,
-                         public testing::WithParamInterface<FailureEnding> {};
+class EndingTest : public UpdateFlowTest, public testing::WithParamInterface<PageEnding> {};
 
-TEST_P(FailedUpdateTest, QuitAndEveryOtherEndingButRetryEndTheProgram) {
-  loader.progress = {{1, 30, 700}, {-1, 30, 700}};
+TEST_P(EndingTest, EndsTheProgramAndSendsNothing) {
+  loader.progress = {{1, 30, 700}, {GetParam().finalStatus, 30, 700}};
   ConfirmAndProceed();
-  view.OnRun(Template::kFailure, GetParam().act);
+  view.OnRun(GetParam().page, GetParam().act);
   EXPECT_EQ(RunMain(PressUpdate), kResultEnded);
-  EXPECT_EQ(view.Templates().back(), Template::kFailure);
+  EXPECT_EQ(view.Templates().back(), GetParam().page);
   EXPECT_EQ(Main().shows, std::vector<bool>{false});
   EXPECT_TRUE(sent.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, FailedUpdateTest,
-    testing::Values(FailureEnding{"Quit", [](Window& page) { page.Click("ButtonQuit"); }},
-                    FailureEnding{"CloseBox", [](Window& page) { page.CloseBox(); }}),
-    [](const auto& test) { return test.param.name; });
+INSTANTIATE_TEST_SUITE_P(LastPages, EndingTest,
+                         testing::Values(PageEnding{"SuccessCloseBox", 2, Template::kSuccess,
+                                                    [](Window& page) { page.CloseBox(); }},
+                                         PageEnding{"FailureQuit", -1, Template::kFailure,
+                                                    [](Window& page) { page.Click("ButtonQuit"); }},
+                                         PageEnding{"FailureCloseBox", -1, Template::kFailure,
+                                                    [](Window& page) { page.CloseBox(); }}),
+                         [](const auto& test) { return test.param.name; });
 
 TEST_F(UpdateFlowTest, RetryShowsTheMainPageAgainWithTheCurrentStatus) {
   loader.progress = {{-1, 0, 1200}};
@@ -183,9 +171,7 @@ TEST_F(UpdateFlowTest, RetryShowsTheMainPageAgainWithTheCurrentStatus) {
     PressUpdate(main);
     EXPECT_TRUE(main.visible);
     main.Wait(200);
-    EXPECT_EQ(main.Text("TextArea"),
-              L"An Evarix 25 is connected and has incomplete firmware installed.\r\nUpdate is "
-              L"needed. Click Update to proceed.");
+    EXPECT_EQ(main.Text("TextArea"), EvarixTest::kIncompleteFirmware);
     EXPECT_TRUE(main.Click("ButtonOK"));
     main.Click("ButtonCancel");
   });

@@ -14,8 +14,9 @@
 #include "engine/DFUImageFile.h"
 #include "engine/DFUImageResource.h"
 #include "engine/EResult.h"
-#include "engine/Manager.h"
 #include "platform/ResourceTable.h"
+#include "support/ResultOf.h"
+#include "support/TestManager.h"
 
 namespace CVFirmwareLoader {
 namespace {
@@ -51,18 +52,6 @@ Bytes MakeImage(size_t payloadSize, const Suffix& s = {}) {
   return image;
 }
 
-// A manager that carries nothing but a resource table.
-class ResourceOnlyManager final : public Manager {
- public:
-  explicit ResourceOnlyManager(const IModuleResources* resources) {
-    moduleInstance = resources;
-    SetInstance(this);
-  }
-  ~ResourceOnlyManager() override { SetInstance(nullptr); }
-  void EnumerateDevices(std::set<std::wstring>&, std::set<Device*>&) override {}
-  void RequestRefresh() override {}
-};
-
 // Resources added one by one, looked up through the program's own ResourceTable.
 class TestResources final : public IModuleResources {
  public:
@@ -90,12 +79,7 @@ class TestResources final : public IModuleResources {
 
 template <typename Image, typename... Args>
 int OpenFailure(Args&&... args) {
-  try {
-    Image image(std::forward<Args>(args)...);
-    return eSuccess;
-  } catch (EResult failure) {
-    return failure;
-  }
+  return EvarixTest::ResultOf([&] { Image image(std::forward<Args>(args)...); });
 }
 
 std::filesystem::path TestProgramFolder() {
@@ -140,16 +124,11 @@ class DFUImageTest : public DFUImageFileTest, public ::testing::WithParamInterfa
   }
 
   int OpenFailure(const Bytes& bytes) {
-    try {
-      Open(bytes);
-      return eSuccess;
-    } catch (EResult failure) {
-      return failure;
-    }
+    return EvarixTest::ResultOf([&] { Open(bytes); });
   }
 
   TestResources resources_;
-  ResourceOnlyManager manager_{&resources_};
+  EvarixTest::TestManager manager_{&resources_};
 };
 
 std::string KindName(const ::testing::TestParamInfo<Kind>& kind) {
@@ -168,7 +147,8 @@ TEST_P(DFUImageTest, TextsAreTheSuffixFieldsAsFourUpperCaseDigits) {
   EXPECT_EQ(image->GetImageSize(), 40 + DFUImage::kSuffixSize);
 }
 
-TEST_P(DFUImageTest, OnlyTheSignatureOfTheSuffixIsChecked) {
+// Of the suffix only the signature is checked, and only an image long enough to hold it opens.
+TEST_P(DFUImageTest, OpeningChecksTheSuffixSignatureAndLength) {
   for (const auto& signature :
        {std::array<uint8_t, 3>{'D', 'F', 'U'}, {'u', 'f', 'd'}, {'U', 'F', 'd'}, {'U', 'F', 0}}) {
     EXPECT_EQ(OpenFailure(MakeImage(10, {.signature = signature})), eInvalidImage);
@@ -177,9 +157,6 @@ TEST_P(DFUImageTest, OnlyTheSignatureOfTheSuffixIsChecked) {
                               Suffix{.length = 16}, Suffix{.crc = 0}}) {
     EXPECT_EQ(OpenFailure(MakeImage(10, other)), eSuccess);
   }
-}
-
-TEST_P(DFUImageTest, AnImageMustHoldItsSuffix) {
   const Bytes suffixOnly = MakeImage(0);
   EXPECT_EQ(OpenFailure(suffixOnly), eSuccess);
   EXPECT_EQ(OpenFailure(Bytes(suffixOnly.begin() + 1, suffixOnly.end())), eFailed);
@@ -218,27 +195,22 @@ TEST_P(DFUImageTest, BlocksHandOutThePayloadInOrder) {
   }
 }
 
-TEST_P(DFUImageTest, ReadBlockRefusesABadIndexOrBufferWithoutTouchingIt) {
+TEST_P(DFUImageTest, ReadBlockRefusesBadSizingIndexOrBufferWithoutTouchingIt) {
   const auto image = Open(MakeImage(200));
-  image->SetSizing(200, 64, 4);
   Bytes buffer(64 + 4, 0xCC);
   const Bytes untouched = buffer;
+  EXPECT_EQ(image->ReadBlock(0, 64 + 4, buffer.data()), eNotReady);
+  image->SetSizing(200, 0, 4);
+  EXPECT_EQ(image->ReadBlock(0, 64 + 4, buffer.data()), eNotReady);
+  image->SetSizing(200, 64, 0);
+  EXPECT_EQ(image->ReadBlock(0, 64 + 4, buffer.data()), eNotReady);
 
+  image->SetSizing(200, 64, 4);
   EXPECT_EQ(image->ReadBlock(0, 64 + 3, buffer.data()), eInvalidArgument);
   EXPECT_EQ(image->ReadBlock(4, 64 + 4, buffer.data()), eInvalidArgument);
   EXPECT_EQ(image->ReadBlock(0, 64 + 4, nullptr), eInvalidArgument);
   EXPECT_EQ(buffer, untouched);
   EXPECT_EQ(image->ReadBlock(3, 64 + 4, buffer.data()), eSuccess);
-}
-
-TEST_P(DFUImageTest, ReadBlockBeforeSizingIsNotReady) {
-  const auto image = Open(MakeImage(200));
-  Bytes buffer(256);
-  EXPECT_EQ(image->ReadBlock(0, 256, buffer.data()), eNotReady);
-  image->SetSizing(200, 0, 4);
-  EXPECT_EQ(image->ReadBlock(0, 256, buffer.data()), eNotReady);
-  image->SetSizing(200, 64, 0);
-  EXPECT_EQ(image->ReadBlock(0, 256, buffer.data()), eNotReady);
 }
 
 // Sizing that reaches past the image must fail the read, not hand out what lies beyond it.
@@ -253,11 +225,13 @@ TEST_P(DFUImageTest, SizingPastTheImageFailsTheReadAndZeroesTheBuffer) {
   EXPECT_EQ(buffer.back(), 0xCC);  // beyond the size the caller gave
 }
 
-TEST_F(DFUImageFileTest, RefusesAMissingFile) {
+TEST_F(DFUImageFileTest, RefusesWhatItCannotOpenAndClosesAFileTooShort) {
   EXPECT_EQ(OpenFailure<DFUImageFile>(NewName()), eInvalidArgument);
-}
+  // Program paths in a folder without the file, so that only the length decides.
+  const auto program = [](size_t length) { return "/" + std::string(length - 1, 'p'); };
+  EXPECT_EQ(OpenFailure<DFUImageFile>(L"x.dfu", program(259)), eInvalidArgument);
+  EXPECT_EQ(OpenFailure<DFUImageFile>(L"x.dfu", program(260)), eNoResource);
 
-TEST_F(DFUImageFileTest, ClosesAFileTooShortForItsSuffix) {
   const auto openFiles = [] {
     const std::filesystem::directory_iterator descriptors("/proc/self/fd");
     return std::distance(begin(descriptors), end(descriptors));
@@ -266,13 +240,6 @@ TEST_F(DFUImageFileTest, ClosesAFileTooShortForItsSuffix) {
   const auto before = openFiles();
   EXPECT_EQ(OpenFailure<DFUImageFile>(name), eFailed);
   EXPECT_EQ(openFiles(), before);
-}
-
-TEST_F(DFUImageFileTest, RefusesAProgramPathOf260CharactersOrMore) {
-  // Program paths in a folder without the file, so that only the length decides.
-  const auto program = [](size_t length) { return "/" + std::string(length - 1, 'p'); };
-  EXPECT_EQ(OpenFailure<DFUImageFile>(L"x.dfu", program(259)), eInvalidArgument);
-  EXPECT_EQ(OpenFailure<DFUImageFile>(L"x.dfu", program(260)), eNoResource);
 }
 
 TEST_F(DFUImageFileTest, KeepsTheFileOpenForItsWholeLife) {
@@ -287,19 +254,18 @@ TEST_F(DFUImageFileTest, KeepsTheFileOpenForItsWholeLife) {
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 100, buffer.begin() + 4));
 }
 
-TEST(DFUImageResourceTest, NeedsAManagerWithAResourceTable) {
+TEST(DFUImageResourceTest, FindsItsResourceByTypeAndNameInAnyCaseThroughTheManager) {
   EXPECT_EQ(OpenFailure<DFUImageResource>(L"EV3_25_1023-0780"), eNoResource);
-  ResourceOnlyManager withoutTable(nullptr);
-  EXPECT_EQ(OpenFailure<DFUImageResource>(L"EV3_25_1023-0780"), eNoResource);
-}
-
-TEST(DFUImageResourceTest, FindsItsResourceByTypeAndNameInAnyCase) {
+  {
+    EvarixTest::TestManager withoutTable(nullptr);
+    EXPECT_EQ(OpenFailure<DFUImageResource>(L"EV3_25_1023-0780"), eNoResource);
+  }
   TestResources resources;
   resources.Add(L"DFU", L"EV3_25_1023-0780", MakeImage(10, {.version = 0x1023}));
   resources.Add(L"BIN", L"OTHER", MakeImage(10));
   resources.Add(L"dfu", L"lower", MakeImage(10, {.version = 0x0002}));
   resources.Add(L"DFU", L"UNLOADABLE", {}, 100);
-  ResourceOnlyManager manager(&resources);
+  EvarixTest::TestManager manager(&resources);
 
   EXPECT_EQ(DFUImageResource(L"ev3_25_1023-0780").GetVersion(), L"0x1023");
   EXPECT_EQ(DFUImageResource(L"LOWER").GetVersion(), L"0x0002");

@@ -19,7 +19,8 @@ TEST(DriverRequestsTest, GetStatusReplyDecodesWithPollWaitRoundedHalfUp) {
   EXPECT_EQ(error.pollWait, 20132658u);
   EXPECT_EQ(error.state, 10u);
 
-  const std::pair<uint32_t, uint32_t> waits[] = {{0, 0}, {5, 6}, {10, 12}, {100, 120}, {1, 1}};
+  // 3 ms make 3.6, rounded up; 1 ms makes 1.2, rounded down.
+  const std::pair<uint32_t, uint32_t> waits[] = {{0, 0}, {1, 1}, {3, 4}, {5, 6}, {100, 120}};
   for (const auto& [timeout, wait] : waits) EXPECT_EQ(DriverRequests::PollWaitFor(timeout), wait);
 }
 
@@ -43,15 +44,12 @@ std::array<uint8_t, 96> InfoReply(const std::u16string& text) {
   return reply;
 }
 
-TEST(DriverRequestsTest, InfoTextEndsAtZeroOrAtTheEndOfTheReply) {
+TEST(DriverRequestsTest, InfoTextIsUtf16EndingAtZeroOrAtTheEndOfTheReply) {
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(u"V1022 B0780 H0100 VALID")),
             L"V1022 B0780 H0100 VALID");
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(std::u16string(60, u'x'))),
             std::wstring(47, L'x'));
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(u"")), L"");
-}
-
-TEST(DriverRequestsTest, InfoTextDecodesUtf16) {
   EXPECT_EQ(DriverRequests::DecodeInfoTextReply(InfoReply(u"caf\u00e9 \U0001F3B9")),
             L"caf\u00e9 \U0001F3B9");
   // A lone surrogate is no character: it is replaced, not passed on.

@@ -12,10 +12,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <future>
 #include <memory>
 #include <new>
 #include <string>
@@ -26,6 +24,7 @@
 #include "engine/EResult.h"
 #include "engine/ScopedLock.h"
 #include "support/Deadlines.h"
+#include "support/ResultOf.h"
 
 namespace CVFirmwareLoader {
 namespace {
@@ -33,19 +32,13 @@ namespace {
 using namespace std::chrono_literals;
 using EvarixTest::Eventually;
 using EvarixTest::FinishesInTime;
-using EvarixTest::kDeadline;
 
 // Long enough for a thread or process that is wrongly let in to show itself.
 constexpr auto kSettle = 100ms;
 
 // Takes the lock through the guard and gives it back: 0, or the code the guard threw.
 int TakeAndRelease(LoaderLock& lock) {
-  try {
-    ScopedLock guard(lock);
-    return eSuccess;
-  } catch (EResult code) {
-    return code;
-  }
+  return EvarixTest::ResultOf([&] { ScopedLock guard(lock); });
 }
 
 int TakeOnAnotherThread(LoaderLock& lock) {
@@ -157,6 +150,23 @@ class LoaderLockTest : public testing::Test {
     for (const std::string& file : Files()) unlink(file.c_str());
   }
 
+  // A process that takes the loader's lock, twice over, and the download lock, and is killed
+  // holding them. Its locks are never destroyed, as the kill leaves them.
+  void KillAProcessHoldingBothLocks() {
+    Shared<std::atomic<bool>> childHolds;
+    ChildProcess holder([&] {
+      auto* own = new LoaderLock(name_);
+      own->Wait();
+      own->Wait();
+      if (!(new DownloadLock(name_))->TryTake()) return 1;
+      childHolds->store(true);
+      pause();
+      return 0;
+    });
+    ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
+    holder.Kill();
+  }
+
   std::string name_;
 };
 
@@ -173,12 +183,7 @@ TEST_F(LoaderLockTest, PublishesOneFileForItsUserOnly) {
 
 TEST_F(LoaderLockTest, CreationFailureThrowsNoResource) {
   auto codeOfOpening = [](const std::string& name) {
-    try {
-      LoaderLock lock(name);
-      return 0;
-    } catch (EResult code) {
-      return static_cast<int>(code);
-    }
+    return EvarixTest::ResultOf([&] { LoaderLock lock(name); });
   };
   EXPECT_EQ(codeOfOpening("no/such/folder"), eNoResource);
 
@@ -238,42 +243,19 @@ TEST_F(LoaderLockTest, ThreadThatEndsHoldingItIsReportedOnceAndTheLockWorksOn) {
   ExpectOthersWaitForTheHolder(lock);
 }
 
-TEST_F(LoaderLockTest, AnotherProcessWaitsForTheHolder) {
-  LoaderLock lock(name_);
-  struct State {
-    std::atomic<bool> parentHolds;
-    std::atomic<bool> childStarted;
-  };
-  Shared<State> state;
-  std::unique_ptr<ChildProcess> child;
-  {
-    ScopedLock guard(lock);
-    state->parentHolds = true;
-    child = std::make_unique<ChildProcess>([&] {
-      LoaderLock own(name_);
-      state->childStarted = true;
-      ScopedLock childGuard(own);
-      return state->parentHolds ? 1 : 0;
-    });
-    ASSERT_TRUE(Eventually([&] { return state->childStarted.load(); }));
-    std::this_thread::sleep_for(kSettle);
-    state->parentHolds = false;
-  }
-  EXPECT_EQ(child->Wait(), 0) << "1: the child got in while the parent held the lock";
+bool TryTakeOnAnotherThread(DownloadLock& lock) {
+  bool taken = false;
+  FinishesInTime("download lock on another thread", [&] {
+    taken = lock.TryTake();
+    if (taken) lock.Release();
+  });
+  return taken;
 }
 
-TEST_F(LoaderLockTest, ProcessKilledHoldingItIsReportedOnceAndTheLockWorksOn) {
+TEST_F(LoaderLockTest, LocksOfAProcessKilledHoldingThemAreReportedOnceAndWorkOn) {
   LoaderLock lock(name_);
-  Shared<std::atomic<bool>> childHolds;
-  ChildProcess holder([&] {
-    LoaderLock own(name_);
-    own.Wait();
-    childHolds->store(true);
-    pause();
-    return 0;
-  });
-  ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
-  holder.Kill();
+  DownloadLock downloads(name_);
+  KillAProcessHoldingBothLocks();
 
   EXPECT_EQ(TakeOnAnotherThread(lock), eLockAbandoned);
   EXPECT_EQ(TakeOnAnotherThread(lock), eSuccess);
@@ -283,15 +265,9 @@ TEST_F(LoaderLockTest, ProcessKilledHoldingItIsReportedOnceAndTheLockWorksOn) {
     return TakeAndRelease(own) == eSuccess ? 0 : 1;
   });
   EXPECT_EQ(next.Wait(), 0) << "the lock was not given back to other processes";
-}
 
-bool TryTakeOnAnotherThread(DownloadLock& lock) {
-  bool taken = false;
-  FinishesInTime("download lock on another thread", [&] {
-    taken = lock.TryTake();
-    if (taken) lock.Release();
-  });
-  return taken;
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
+  EXPECT_TRUE(TryTakeOnAnotherThread(downloads)) << "not given back after the takeover";
 }
 
 TEST_F(LoaderLockTest, DownloadLockRefusesWhileAnotherProcessHoldsItAndNotTheLoaderLock) {
@@ -316,23 +292,8 @@ TEST_F(LoaderLockTest, DownloadLockRefusesWhileAnotherProcessHoldsItAndNotTheLoa
   EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
 }
 
-TEST_F(LoaderLockTest, DownloadLockOfAProcessKilledHoldingItIsFree) {
-  DownloadLock downloads(name_);
-  Shared<std::atomic<bool>> childHolds;
-  ChildProcess holder([&] {
-    DownloadLock own(name_);
-    if (!own.TryTake()) return 1;
-    childHolds->store(true);
-    pause();
-    return 0;
-  });
-  ASSERT_TRUE(Eventually([&] { return childHolds->load(); }));
-  holder.Kill();
-  EXPECT_TRUE(TryTakeOnAnotherThread(downloads));
-  EXPECT_TRUE(TryTakeOnAnotherThread(downloads)) << "not given back after the takeover";
-}
-
-// Copies started at once all create the mutex; they must end up sharing one.
+// Copies started at once all create the mutex; they must end up sharing one, and wait for each
+// other.
 TEST_F(LoaderLockTest, ProcessesCreatingTheSameNameAtOnceShareOneMutex) {
   constexpr int kRounds = 40;
   constexpr int kProcesses = 4;

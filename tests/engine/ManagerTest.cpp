@@ -64,29 +64,29 @@ class ManagerTest : public testing::Test {
                                   }};
 };
 
-TEST_F(ManagerTest, CreatedLoaderIsRegisteredAndAsksForARefresh) {
+TEST_F(ManagerTest, LoaderHoldsItsKeyboardUntilARefreshFindsItGone) {
   EXPECT_EQ(Manager::Instance(), &manager);
   Loader* loader = Create(0);
   ASSERT_NE(loader, nullptr);
   EXPECT_EQ(manager.refreshRequests, 1);
   Present({L"/dev/bus/usb/001/002"});
   manager.Refresh();
-  ASSERT_NE(loader->GetDevice(), nullptr);
+  Device* held = loader->GetDevice();
+  ASSERT_NE(held, nullptr);
   EXPECT_EQ(manager.FindLoaderByPath(L"/dev/bus/usb/001/002"), loader);
   EXPECT_EQ(manager.FindLoaderByPath(L"/DEV/bus/usb/001/002"), nullptr);  // exact comparison
-  manager.DestroyLoader(loader);
-  EXPECT_EQ(manager.FindLoaderByPath(L"/dev/bus/usb/001/002"), nullptr);
-  EXPECT_TRUE(*created.at(0));
-}
-
-TEST_F(ManagerTest, HeldKeyboardIsNotBuiltAgainAndGoneKeyboardIsDetached) {
-  Loader* loader = Create(0);
-  Present({L"/dev/bus/usb/001/002"});
   manager.Refresh();
-  Device* held = loader->GetDevice();
-  manager.Refresh();
-  EXPECT_EQ(created.size(), 1u);
+  EXPECT_EQ(created.size(), 1u) << "a held keyboard was built again";
   EXPECT_EQ(loader->GetDevice(), held);
+
+  // A failed enumeration tells no loader anything, and destroys what it built.
+  failEnumeration = true;
+  CaptureStderr();
+  manager.Refresh();
+  EXPECT_EQ(GetCapturedStderr(), "Error: failed to enumerate devices\n");
+  EXPECT_EQ(loader->GetDevice(), held);
+  failEnumeration = false;
+
   Present({});
   manager.Refresh();
   EXPECT_EQ(loader->GetDevice(), nullptr);
@@ -105,7 +105,10 @@ TEST_F(ManagerTest, KeyboardNoLoaderTakesIsIgnoredAndDestroyed) {
   const std::string ignored = taken == L"/dev/bus/usb/001/002" ? "003" : "002";
   EXPECT_EQ(lines, "Ignoring device: /dev/bus/usb/001/" + ignored + "\n");
   EXPECT_TRUE(*created.at(0) != *created.at(1));
+  // The loader takes its keyboard with it, and its path is no longer known.
   manager.DestroyLoader(loader);
+  EXPECT_TRUE(*created.at(0) && *created.at(1));
+  EXPECT_EQ(manager.FindLoaderByPath(taken), nullptr);
 }
 
 TEST_F(ManagerTest, NewKeyboardIsOfferedInModelOrder) {
@@ -121,19 +124,6 @@ TEST_F(ManagerTest, NewKeyboardIsOfferedInModelOrder) {
   EXPECT_EQ(second->GetDevice()->GetPath(), L"/dev/bus/usb/001/003");
   manager.DestroyLoader(second);
   manager.DestroyLoader(first);
-}
-
-TEST_F(ManagerTest, FailedEnumerationTellsNoLoaderAndDestroysWhatItBuilt) {
-  Loader* loader = Create(0);
-  Present({L"/dev/bus/usb/001/002"});
-  manager.Refresh();
-  Device* held = loader->GetDevice();
-  failEnumeration = true;
-  CaptureStderr();
-  manager.Refresh();
-  EXPECT_EQ(GetCapturedStderr(), "Error: failed to enumerate devices\n");
-  EXPECT_EQ(loader->GetDevice(), held);
-  manager.DestroyLoader(loader);
 }
 
 // Destroying a loader that a later one replaced must not unregister the later one, or no
