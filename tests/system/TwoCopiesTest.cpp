@@ -16,6 +16,7 @@
 
 #include "SystemRig.h"
 #include "engine/EResult.h"
+#include "support/ResultOf.h"
 
 extern char** environ;
 
@@ -140,17 +141,11 @@ TEST_F(TwoCopiesTest, ACopyKilledHoldingTheLockCostsTheOtherOneCheck) {
   const int status = other.End();
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
-  const auto check = [&]() -> int {
-    try {
-      return rig_->Loader().CheckFirmware();
-    } catch (CVFirmwareLoader::EResult failure) {
-      return failure;
-    }
-  };
-  EXPECT_EQ(check(), CVFirmwareLoader::eLockAbandoned);
+  EXPECT_EQ(EvarixTest::ResultOf([&] { rig_->Loader().CheckFirmware(); }),
+            CVFirmwareLoader::eLockAbandoned);
   // Half written, the keyboard waits in update mode, in the middle of the download it was given:
   // this copy's own attempt fails on it, and the failure page's advice brings it back.
-  EXPECT_EQ(check(), AsInt(FirmwareCheck::UpdateRequired));
+  EXPECT_EQ(rig_->Loader().CheckFirmware(), AsInt(FirmwareCheck::UpdateRequired));
   EXPECT_EQ(rig_->UpdateOnce(), UpdateStatus::Failed);
   rig_->PowerCycle();
   ASSERT_TRUE(rig_->Offers());
