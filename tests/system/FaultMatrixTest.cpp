@@ -229,6 +229,9 @@ std::vector<Row> Matrix() {
       // The firmware is in and manifested; only the restart into it failed.
       {"failing reset", {.failReset = true}, User::Watches, Page::Success},
       {"failing descriptor reads", {.failDescriptorReads = true}},
+      // The keyboard in update mode is read again a moment later, and then answers.
+      {"info text unreadable once", {.infoTextReadsToFail = 1}, User::Watches, Page::Success},
+      {"failing abort", {.failFirst = RequestKind::Abort}, User::AbortsAtMiddleBlock},
       {"ABORT at a middle block", {}, User::AbortsAtMiddleBlock},
       {"Continue on the abort page", {}, User::ContinuesAtMiddleBlock, Page::Success},
       {"close box on progress and question", {}, User::ClosesQuestionThenGoesOn, Page::Success},
