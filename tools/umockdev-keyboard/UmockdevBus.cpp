@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "tools/umockdev-keyboard/Preload.h"
+#include "tools/umockdev-keyboard/TsanSuppressions.h"
 #include "tools/umockdev-keyboard/UsbfsNode.h"
 
 namespace EvarixSim {
@@ -49,19 +50,8 @@ void Warn(const char* what, const std::string& subject, const EvarixGlib::Error&
 }  // namespace
 
 #if defined(__SANITIZE_THREAD__)
-// GLib, umockdev, libudev and libusb are not built for ThreadSanitizer: it sees the memory they
-// touch through the C library but not their futex locks, atomic reference counts and descriptors
-// handed over sockets, and takes their own hand-overs for races (libusb's event handling locks a
-// transfer that another thread has just allocated, say). What they touch themselves is left out;
-// what our code touches is still checked.
 extern "C" const char* __tsan_default_suppressions() {
-  return "called_from_lib:libglib-2.0.so.0\n"
-         "called_from_lib:libgobject-2.0.so.0\n"
-         "called_from_lib:libgio-2.0.so.0\n"
-         "called_from_lib:libumockdev.so.0\n"
-         "called_from_lib:libumockdev-preload.so.0\n"
-         "called_from_lib:libudev.so.1\n"
-         "called_from_lib:libusb-1.0.so.0\n";
+  return EvarixSim::kUnbuiltForTsan;
 }
 #endif
 

@@ -20,6 +20,7 @@
 #include "engine/ILoader.h"
 #include "engine/LoaderLock.h"
 #include "platform/linux/ManagerWin.h"
+#include "tools/umockdev-keyboard/TsanSuppressions.h"
 
 using namespace CVFirmwareLoader;
 using namespace std::chrono_literals;
@@ -86,6 +87,13 @@ int Update(ILoader& loader, const std::string& lockName, int dieAtPercent) {
 }
 
 }  // namespace
+
+#if defined(__SANITIZE_THREAD__)
+// It runs below the umockdev keyboard, as the tests do.
+extern "C" const char* __tsan_default_suppressions() {
+  return EvarixSim::kUnbuiltForTsan;
+}
+#endif
 
 int main(int argc, char** argv) {
   const bool dies = argc == 4 && std::strcmp(argv[2], "--die-holding-lock-at") == 0;
