@@ -25,9 +25,14 @@ namespace {
 
 // A keyboard whose device could not be built (a request to it failed: another program was talking
 // to it, or libusb had not yet learnt of its node) would otherwise wait for the next device event,
-// which may never come. It is tried again a few times, a moment apart.
+// which may never come. It is tried again a few times, each time waiting twice as long (0.2 s up to
+// 3.2 s), for a machine too busy to let libusb keep up.
 constexpr int kRebuildAttempts = 5;
-constexpr int kRebuildDelayMs = 200;
+constexpr int kFirstRebuildDelayMs = 200;
+
+int RebuildDelayMs(int rebuildsLeft) {
+  return rebuildsLeft > 0 ? kFirstRebuildDelayMs << (kRebuildAttempts - rebuildsLeft) : -1;
+}
 
 constexpr auto kStartWait = std::chrono::milliseconds(500);
 constexpr wchar_t kTrayWindowClass[] = L"corvane.cvw32.window-class.task-bar-icon";
@@ -136,7 +141,7 @@ uint32_t ManagerWin::RunNotificationLoop() {
   pollfd sources[] = {{::udev_monitor_get_fd(monitor), POLLIN, 0}, {wakeFd, POLLIN, 0}};
   int rebuildsLeft = 0;
   while (!stopRequested) {
-    const int ready = ::poll(sources, 2, rebuildsLeft > 0 ? kRebuildDelayMs : -1);
+    const int ready = ::poll(sources, 2, RebuildDelayMs(rebuildsLeft));
     if (ready < 0) {
       if (errno == EINTR) continue;
       break;
