@@ -48,7 +48,7 @@ class Manager {
 
   // Creates and registers the loader of a model and asks for a refresh; null when the loader
   // cannot be created (a diagnostic line says why). Every copy of the program shares the default
-  // lock; tests that end a copy while it holds its lock give their copies a lock of their own.
+  // lock; test programs, which run side by side, each give their loaders a lock of their own.
   ILoader* CreateLoader(int modelId, const std::string& lockName = LoaderLock::kDefaultName);
 
   // Unregisters and destroys a loader made by CreateLoader; null is ignored.
