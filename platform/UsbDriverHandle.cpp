@@ -58,10 +58,12 @@ bool IsDfuInterface(std::span<const uint8_t> interface) {
 
 }  // namespace
 
-UsbDriverHandle::UsbDriverHandle(IUsbDevice& device) : device_(device) {}
+UsbDriverHandle::UsbDriverHandle(IUsbDevice& device, std::optional<DfuInterface> dfu)
+    : device_(device), dfu_(dfu) {}
 
-UsbDriverHandle::UsbDriverHandle(std::unique_ptr<IUsbDevice> device)
-    : owned_(std::move(device)), device_(*owned_) {}
+UsbDriverHandle::UsbDriverHandle(std::unique_ptr<IUsbDevice> device,
+                                 std::optional<DfuInterface> dfu)
+    : owned_(std::move(device)), device_(*owned_), dfu_(dfu) {}
 
 bool UsbDriverHandle::Control(uint32_t code, std::span<const uint8_t> request,
                               std::span<uint8_t> reply) {
@@ -97,8 +99,8 @@ bool UsbDriverHandle::Control(uint32_t code, std::span<const uint8_t> request,
 
 bool UsbDriverHandle::Detach(std::span<const uint8_t> request) {
   // Bytes 0 and 1 hold a constant that the driver never passed on.
-  return DfuTransfer(UsbDfu::kRequestTypeClassOut, UsbDfu::Request::Detach, LittleEndian::Read16(request, 2),
-                     {});
+  return DfuTransfer(UsbDfu::kRequestTypeClassOut, UsbDfu::Request::Detach,
+                     LittleEndian::Read16(request, 2), {});
 }
 
 bool UsbDriverHandle::Download(std::span<const uint8_t> request) {
@@ -107,8 +109,8 @@ bool UsbDriverHandle::Download(std::span<const uint8_t> request) {
   // keyboard bytes that were never meant for it.
   if (request.size() != kBlockHeaderSize + LittleEndian::Read16(request, 2)) return false;
   std::vector<uint8_t> data(request.begin() + kBlockHeaderSize, request.end());
-  return DfuTransfer(UsbDfu::kRequestTypeClassOut, UsbDfu::Request::Download, LittleEndian::Read16(request, 0),
-                     data);
+  return DfuTransfer(UsbDfu::kRequestTypeClassOut, UsbDfu::Request::Download,
+                     LittleEndian::Read16(request, 0), data);
 }
 
 bool UsbDriverHandle::GetStatus(std::span<uint8_t> reply) {
@@ -135,27 +137,30 @@ bool UsbDriverHandle::GetDeviceDescriptor(std::span<uint8_t> reply) {
 }
 
 bool UsbDriverHandle::GetDfuDescriptor(std::span<uint8_t> reply) {
-  const DfuInterface* dfu = FindDfuInterface();
-  if (dfu == nullptr) return false;
-  std::copy_n(dfu->functional.begin(), std::min(dfu->functionalLength, reply.size()),
+  if (!dfu_) return false;
+  std::copy_n(dfu_->functional.begin(), std::min(dfu_->functionalLength, reply.size()),
               reply.begin());
   return true;
 }
 
 bool UsbDriverHandle::GetInfoText(std::span<uint8_t> reply) {
-  const DfuInterface* dfu = FindDfuInterface();
-  if (dfu == nullptr || dfu->textIndex == 0) return false;
+  if (!dfu_ || dfu_->textIndex == 0) return false;
   // A string descriptor is its two header bytes and then UTF-16LE text: the reply's layout.
   std::array<uint8_t, kInfoTextReplySize> text{};
-  const int result = GetDescriptor(UsbDfu::DescriptorValue(Type::kString, dfu->textIndex),
+  const int result = GetDescriptor(UsbDfu::DescriptorValue(Type::kString, dfu_->textIndex),
                                    UsbDfu::kLanguageEnglishUs, text);
   if (!Received(result, kStringHeaderSize, text.size()) || text[1] != Type::kString) return false;
   std::copy_n(text.begin(), result, reply.begin());
   return true;
 }
 
-std::optional<UsbDriverHandle::DfuInterface> UsbDriverHandle::ParseConfiguration(
+std::optional<DfuInterface> UsbDriverHandle::FindDfuInterface(
     std::span<const uint8_t> configuration) {
+  if (configuration.size() < UsbDfu::kConfigurationHeaderSize ||
+      configuration[1] != Type::kConfiguration ||
+      LittleEndian::Read16(configuration, kTotalLengthOffset) != configuration.size()) {
+    return std::nullopt;
+  }
   const auto descriptors = SplitDescriptors(configuration);
   if (!descriptors) return std::nullopt;
   std::optional<DfuInterface> dfu;
@@ -179,28 +184,11 @@ std::optional<UsbDriverHandle::DfuInterface> UsbDriverHandle::ParseConfiguration
   return std::nullopt;
 }
 
-const UsbDriverHandle::DfuInterface* UsbDriverHandle::FindDfuInterface() {
-  if (dfu_) return &*dfu_;
-  std::array<uint8_t, UsbDfu::kConfigurationHeaderSize> header{};
-  const uint16_t value = UsbDfu::DescriptorValue(Type::kConfiguration, 0);
-  const int result = GetDescriptor(value, 0, header);
-  if (!Received(result, header.size(), header.size()) || header[1] != Type::kConfiguration) {
-    return nullptr;
-  }
-  const uint16_t totalLength = LittleEndian::Read16(header, kTotalLengthOffset);
-  if (totalLength < header.size()) return nullptr;
-  std::vector<uint8_t> configuration(totalLength);
-  if (!Received(GetDescriptor(value, 0, configuration), totalLength, totalLength)) return nullptr;
-  dfu_ = ParseConfiguration(configuration);
-  return dfu_ ? &*dfu_ : nullptr;
-}
-
 bool UsbDriverHandle::DfuTransfer(uint8_t requestType, UsbDfu::Request request, uint16_t value,
                                   std::span<uint8_t> data) {
-  const DfuInterface* dfu = FindDfuInterface();
-  if (dfu == nullptr) return false;
-  const int result =
-      device_.ControlTransfer(requestType, static_cast<uint8_t>(request), value, dfu->number, data);
+  if (!dfu_) return false;
+  const int result = device_.ControlTransfer(requestType, static_cast<uint8_t>(request), value,
+                                             dfu_->number, data);
   return Received(result, data.size(), data.size());
 }
 

@@ -7,8 +7,7 @@
 #include <new>
 #include <string_view>
 #include <thread>
-
-#include "platform/UsbDriverHandle.h"
+#include <vector>
 
 namespace CVFirmwareLoader {
 
@@ -26,6 +25,10 @@ struct DeviceListFree {
   void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
 };
 using DeviceList = std::unique_ptr<libusb_device*, DeviceListFree>;
+
+struct ConfigFree {
+  void operator()(libusb_config_descriptor* config) const { libusb_free_config_descriptor(config); }
+};
 
 struct HandleClose {
   void operator()(libusb_device_handle* handle) const { libusb_close(handle); }
@@ -98,22 +101,45 @@ class LibusbUsbDevice final : public IUsbDevice {
   std::bitset<kMostInterfaces> claimed_;
 };
 
-DeviceHandle OpenAt(libusb_context* context, UsbAddress address) {
-  libusb_device** raw = nullptr;
-  const ssize_t count = libusb_get_device_list(context, &raw);
-  if (count < 0) return nullptr;
-  const DeviceList list(raw);
-  for (ssize_t i = 0; i < count; ++i) {
-    libusb_device* device = list.get()[i];
-    if (libusb_get_bus_number(device) != address.bus ||
-        libusb_get_device_address(device) != address.device) {
-      continue;
+void Append(std::vector<uint8_t>& bytes, const unsigned char* extra, int length) {
+  if (length > 0) bytes.insert(bytes.end(), extra, extra + length);
+}
+
+// libusb hands out the configuration descriptor it read when the device appeared only as parsed
+// fields; laid out again, it goes through the same parser as any other. Endpoints say nothing of
+// the DFU interface and are left out.
+std::vector<uint8_t> ConfigurationBytes(const libusb_config_descriptor& config) {
+  std::vector<uint8_t> bytes = {LIBUSB_DT_CONFIG_SIZE,
+                                LIBUSB_DT_CONFIG,
+                                0,
+                                0,
+                                config.bNumInterfaces,
+                                config.bConfigurationValue,
+                                config.iConfiguration,
+                                config.bmAttributes,
+                                config.MaxPower};
+  Append(bytes, config.extra, config.extra_length);
+  for (const libusb_interface& interface : std::span(config.interface, config.bNumInterfaces)) {
+    for (const libusb_interface_descriptor& setting :
+         std::span(interface.altsetting, static_cast<size_t>(interface.num_altsetting))) {
+      bytes.insert(bytes.end(),
+                   {LIBUSB_DT_INTERFACE_SIZE, LIBUSB_DT_INTERFACE, setting.bInterfaceNumber,
+                    setting.bAlternateSetting, 0, setting.bInterfaceClass,
+                    setting.bInterfaceSubClass, setting.bInterfaceProtocol, setting.iInterface});
+      Append(bytes, setting.extra, setting.extra_length);
     }
-    libusb_device_handle* handle = nullptr;
-    if (libusb_open(device, &handle) != LIBUSB_SUCCESS) return nullptr;
-    return DeviceHandle(handle);
   }
-  return nullptr;
+  // A total beyond 16 bits no longer matches the size, which the parser refuses.
+  bytes[2] = static_cast<uint8_t>(bytes.size() & 0xFF);
+  bytes[3] = static_cast<uint8_t>(bytes.size() >> 8 & 0xFF);
+  return bytes;
+}
+
+std::optional<DfuInterface> ReadDfuInterface(libusb_device* device) {
+  libusb_config_descriptor* config = nullptr;
+  if (libusb_get_active_config_descriptor(device, &config) != LIBUSB_SUCCESS) return std::nullopt;
+  const std::unique_ptr<libusb_config_descriptor, ConfigFree> owned(config);
+  return UsbDriverHandle::FindDfuInterface(ConfigurationBytes(*config));
 }
 
 }  // namespace
@@ -133,23 +159,74 @@ LibusbTransport::LibusbTransport(libusb_context* context, const Timing& timing)
 
 LibusbTransport::~LibusbTransport() = default;
 
+void LibusbTransport::DeviceUnref::operator()(libusb_device* device) const {
+  libusb_unref_device(device);
+}
+
 std::unique_ptr<IDriverHandle> LibusbTransport::Open(const std::wstring& path) {
   const std::optional<UsbAddress> address = ParsePath(path);
   if (!address) return nullptr;
   try {
     const auto deadline = std::chrono::steady_clock::now() + timing_.openWindow;
+    DeviceRef device = FindDevice(*address);
+    const bool mayWait = IsNewAppearance(path, device.get());
     while (true) {
-      if (DeviceHandle handle = OpenAt(context_.get(), *address)) {
-        const auto timeout = static_cast<unsigned>(timing_.transferTimeout.count());
-        return std::make_unique<UsbDriverHandle>(
-            std::make_unique<LibusbUsbDevice>(std::move(handle), timeout));
+      if (device) {
+        if (auto handle = OpenDevice(path, std::move(device))) return handle;
       }
-      if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+      if (!mayWait || std::chrono::steady_clock::now() >= deadline) break;
       std::this_thread::sleep_for(timing_.openRetry);
+      device = FindDevice(*address);
     }
+    NoteLooked(path);
   } catch (const std::bad_alloc&) {
-    return nullptr;
   }
+  return nullptr;
+}
+
+LibusbTransport::DeviceRef LibusbTransport::FindDevice(UsbAddress address) const {
+  libusb_device** raw = nullptr;
+  const ssize_t count = libusb_get_device_list(context_.get(), &raw);
+  if (count < 0) return nullptr;
+  const DeviceList list(raw);
+  for (libusb_device* device : std::span(list.get(), static_cast<size_t>(count))) {
+    if (libusb_get_bus_number(device) == address.bus &&
+        libusb_get_device_address(device) == address.device) {
+      return DeviceRef(libusb_ref_device(device));
+    }
+  }
+  return nullptr;
+}
+
+bool LibusbTransport::IsNewAppearance(const std::wstring& path, const libusb_device* device) {
+  std::lock_guard lock(appearancesMutex_);
+  const auto known = appearances_.find(path);
+  return known == appearances_.end() || (device != nullptr && known->second.device.get() != device);
+}
+
+std::unique_ptr<IDriverHandle> LibusbTransport::OpenDevice(const std::wstring& path,
+                                                           DeviceRef device) {
+  libusb_device_handle* raw = nullptr;
+  DeviceHandle handle(libusb_open(device.get(), &raw) == LIBUSB_SUCCESS ? raw : nullptr);
+  std::optional<DfuInterface> dfu;
+  {
+    std::lock_guard lock(appearancesMutex_);
+    Appearance& appearance = appearances_[path];
+    if (appearance.device != device) appearance = {std::move(device), std::nullopt};
+    if (!handle) return nullptr;
+    if (!appearance.dfu) appearance.dfu = ReadDfuInterface(appearance.device.get());
+    dfu = appearance.dfu;
+  }
+  const auto timeout = static_cast<unsigned>(timing_.transferTimeout.count());
+  return std::make_unique<UsbDriverHandle>(
+      std::make_unique<LibusbUsbDevice>(std::move(handle), timeout), dfu);
+}
+
+// A node where nothing could be opened is known from now on, so that later requests to it fail at
+// once; a keyboard that has gone leaves what was known of it for the same reason.
+void LibusbTransport::NoteLooked(const std::wstring& path) {
+  std::lock_guard lock(appearancesMutex_);
+  appearances_.try_emplace(path);
 }
 
 std::optional<UsbAddress> LibusbTransport::ParsePath(const std::wstring& path) {

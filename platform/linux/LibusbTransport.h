@@ -2,13 +2,17 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "platform/DriverTransport.h"
+#include "platform/UsbDriverHandle.h"
 
 struct libusb_context;
+struct libusb_device;
 
 namespace CVFirmwareLoader {
 
@@ -26,9 +30,14 @@ struct UsbAddress {
 // thread ever waits for libusb events on its own, so nothing is left polling a device in between
 // requests.
 //
-// A keyboard that has just re-enumerated may be announced before libusb knows its new node, and
-// the node may exist before udev has given us access to it, so Open keeps trying for a short
-// window before it gives up.
+// Each appearance of a keyboard at a node is looked at once: its DFU interface is read from
+// libusb's copy of the active configuration descriptor (on Linux the kernel's, so nothing goes on
+// the bus) and kept for every later handle on it.
+//
+// A keyboard that has just appeared may be announced before libusb knows its node, and the node
+// may exist before udev has given us access to it, so the first Open of an appearance keeps trying
+// for a short window before it gives up. Every later Open of it, and of a node whose keyboard has
+// gone, answers at once: a request to a keyboard that is not there fails without delay.
 class LibusbTransport final : public IDriverTransport {
  public:
   struct Timing {
@@ -44,8 +53,8 @@ class LibusbTransport final : public IDriverTransport {
   LibusbTransport(const LibusbTransport&) = delete;
   LibusbTransport& operator=(const LibusbTransport&) = delete;
 
-  // Null for anything but a usbfs node path, or when no keyboard is at that node within the
-  // window. The handle claims the DFU interface before its first class request and releases it
+  // Null for anything but a usbfs node path, or when no keyboard can be opened at that node. The
+  // handle claims the DFU interface before its first class request and releases it
   // and closes the device when it is destroyed.
   std::unique_ptr<IDriverHandle> Open(const std::wstring& path) override;
 
@@ -58,10 +67,32 @@ class LibusbTransport final : public IDriverTransport {
     void operator()(libusb_context* context) const;
   };
 
+  struct DeviceUnref {
+    void operator()(libusb_device* device) const;
+  };
+  using DeviceRef = std::unique_ptr<libusb_device, DeviceUnref>;
+
+  // What is known of the latest appearance at a node. Holding libusb's device keeps its address
+  // from being given to another appearance, which is how a new one is told from the known one.
+  struct Appearance {
+    DeviceRef device;  // null when no keyboard was found there
+    std::optional<DfuInterface> dfu;
+  };
+
   LibusbTransport(libusb_context* context, const Timing& timing);
+
+  DeviceRef FindDevice(UsbAddress address) const;
+  // Whether Open may wait for this node: nothing is known of it yet, or another keyboard is there.
+  bool IsNewAppearance(const std::wstring& path, const libusb_device* device);
+  // Opens the keyboard and learns its DFU interface once per appearance; null when it will not
+  // open. Either way the appearance is known from then on.
+  std::unique_ptr<IDriverHandle> OpenDevice(const std::wstring& path, DeviceRef device);
+  void NoteLooked(const std::wstring& path);
 
   std::unique_ptr<libusb_context, ContextExit> context_;
   const Timing timing_;
+  std::mutex appearancesMutex_;
+  std::map<std::wstring, Appearance> appearances_;
 };
 
 }  // namespace CVFirmwareLoader

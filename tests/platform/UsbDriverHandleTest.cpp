@@ -72,11 +72,10 @@ Bytes Configuration(std::vector<Bytes> parts, std::optional<uint16_t> totalLengt
 const Bytes kAudioInterface = Interface(0, 0, 0x01, 0x01, 0, 0);
 const Bytes kKeyboardConfiguration =
     Configuration({kAudioInterface, HidInterface(1), DfuInterface(2), Functional(1000)});
-// How the whole configuration descriptor is asked for: as many bytes as it holds.
-const Bytes kConfigurationRead(kKeyboardConfiguration.size());
 
 // A keyboard reduced to what the handle asks of it: DFU interface 2 behind an audio and a HID
-// interface, the latter with its own descriptor of type 0x21.
+// interface, the latter with its own descriptor of type 0x21. Its configuration is what the host
+// holds of it; the keyboard itself is never asked for it.
 class FakeUsbDevice final : public IUsbDevice {
  public:
   Bytes device = {18, 1, 0, 2, 0, 0, 0, 64, 0x09, 0x12, 0x05, 0, 0x22, 0x10, 1, 2, 0, 1};
@@ -114,7 +113,6 @@ class FakeUsbDevice final : public IUsbDevice {
  private:
   const Bytes* Descriptor(uint16_t value) const {
     if (value == 0x0100) return &device;
-    if (value == 0x0200) return &configuration;
     if (value >> 8 == 3) return &text;
     return nullptr;
   }
@@ -126,6 +124,10 @@ class FakeUsbDevice final : public IUsbDevice {
     return static_cast<int>(count);
   }
 };
+
+UsbDriverHandle HandleOn(FakeUsbDevice& device) {
+  return UsbDriverHandle(device, UsbDriverHandle::FindDfuInterface(device.configuration));
+}
 
 // Names each case of a table after its name field.
 template <typename Case>
@@ -147,8 +149,8 @@ struct Exchange {
   uint32_t code;
   Bytes request;
   size_t replySize;
-  Transfer sent;     // the transfer that carries the request
-  Bytes replyStart;  // what the reply begins with
+  std::vector<Transfer> sent;  // all that the request puts on the bus
+  Bytes replyStart;            // what the reply begins with
 };
 
 class UsbDriverHandleMapping : public ::testing::TestWithParam<Exchange> {};
@@ -156,13 +158,12 @@ class UsbDriverHandleMapping : public ::testing::TestWithParam<Exchange> {};
 TEST_P(UsbDriverHandleMapping, CarriesTheRequestAsItsUsbTransfer) {
   const Exchange& exchange = GetParam();
   FakeUsbDevice device;
-  UsbDriverHandle handle(device);
+  UsbDriverHandle handle = HandleOn(device);
   Bytes reply(exchange.replySize, 0xEE);
 
   ASSERT_TRUE(handle.Control(exchange.code, exchange.request, reply));
 
-  ASSERT_FALSE(device.transfers.empty());
-  EXPECT_EQ(device.transfers.back(), exchange.sent);
+  EXPECT_EQ(device.transfers, exchange.sent);
   EXPECT_EQ(Bytes(reply.begin(), reply.begin() + exchange.replyStart.size()), exchange.replyStart);
 }
 
@@ -170,44 +171,29 @@ TEST_P(UsbDriverHandleMapping, CarriesTheRequestAsItsUsbTransfer) {
 INSTANTIATE_TEST_SUITE_P(
     AllRequests, UsbDriverHandleMapping,
     ::testing::Values(
-        Exchange{"Detach", Code::DfuDetach, {1, 0, 0xE8, 0x03}, 0, {0x21, 0, 1000, 2, {}}, {}},
+        Exchange{"Detach", Code::DfuDetach, {1, 0, 0xE8, 0x03}, 0, {{0x21, 0, 1000, 2, {}}}, {}},
         Exchange{"DownloadSendsOnlyTheData", Code::DfuDownload, {7, 1, 3, 0, 0xA, 0xB, 0xC}, 0,
-                 {0x21, 1, 0x0107, 2, {0xA, 0xB, 0xC}}, {}},
-        Exchange{"EndOfDownload", Code::DfuDownload, {0, 0, 0, 0}, 0, {0x21, 1, 0, 2, {}}, {}},
-        Exchange{"GetStatus", Code::DfuGetStatus, {}, 6, {0xA1, 3, 0, 2, Bytes(6)},
+                 {{0x21, 1, 0x0107, 2, {0xA, 0xB, 0xC}}}, {}},
+        Exchange{"EndOfDownload", Code::DfuDownload, {0, 0, 0, 0}, 0, {{0x21, 1, 0, 2, {}}}, {}},
+        Exchange{"GetStatus", Code::DfuGetStatus, {}, 6, {{0xA1, 3, 0, 2, Bytes(6)}},
                  {0, 0x10, 0, 0, 4, 0}},
-        Exchange{"ClearStatus", Code::DfuClearStatus, {}, 0, {0x21, 4, 0, 2, {}}, {}},
-        Exchange{"Abort", Code::DfuAbort, {}, 0, {0x21, 6, 0, 2, {}}, {}},
+        Exchange{"ClearStatus", Code::DfuClearStatus, {}, 0, {{0x21, 4, 0, 2, {}}}, {}},
+        Exchange{"Abort", Code::DfuAbort, {}, 0, {{0x21, 6, 0, 2, {}}}, {}},
         Exchange{"DeviceDescriptor", Code::GetDeviceDescriptor, {}, 18,
-                 {0x80, 6, 0x0100, 0, Bytes(18)}, {18, 1, 0, 2}},
+                 {{0x80, 6, 0x0100, 0, Bytes(18)}}, {18, 1, 0, 2}},
         // The string's own length, not the reply's, ends what is written.
         Exchange{"InfoTextIsTheInterfaceString", Code::GetInfoText, {}, 96,
-                 {0x80, 6, 0x0305, 0x0409, Bytes(96)}, {8, 3, 'V', 0, '1', 0, '0', 0, 0xEE}},
-        Exchange{"DfuDescriptorIsTheDfuInterfacesOwn", Code::GetDfuDescriptor, {}, 8,
-                 {0x80, 6, 0x0200, 0, kConfigurationRead},
+                 {{0x80, 6, 0x0305, 0x0409, Bytes(96)}}, {8, 3, 'V', 0, '1', 0, '0', 0, 0xEE}},
+        Exchange{"DfuDescriptorIsTheDfuInterfacesOwn", Code::GetDfuDescriptor, {}, 8, {},
                  {9, 0x21, 0x09, 0xE8, 0x03, 64, 0, 0x10}}),
     CaseName<Exchange>);
 // clang-format on
-
-TEST(UsbDriverHandle, ReadsTheConfigurationOncePerHandle) {
-  FakeUsbDevice device;
-  UsbDriverHandle handle(device);
-  Bytes reply(6);
-
-  ASSERT_TRUE(handle.Control(Code::DfuGetStatus, {}, reply));
-  ASSERT_TRUE(handle.Control(Code::DfuGetStatus, {}, reply));
-
-  const Transfer header{0x80, 6, 0x0200, 0, Bytes(9)};
-  const Transfer whole{0x80, 6, 0x0200, 0, kConfigurationRead};
-  const Transfer status{0xA1, 3, 0, 2, Bytes(6)};
-  EXPECT_EQ(device.transfers, (std::vector<Transfer>{header, whole, status, status}));
-}
 
 TEST(UsbDriverHandle, ResetResetsThePort) {
   for (const bool succeeds : {true, false}) {
     FakeUsbDevice device;
     device.resetSucceeds = succeeds;
-    UsbDriverHandle handle(device);
+    UsbDriverHandle handle = HandleOn(device);
     EXPECT_EQ(handle.Control(Code::ResetDevice, {}, {}), succeeds);
     EXPECT_EQ(device.resets, 1);
     EXPECT_TRUE(device.transfers.empty());
@@ -226,7 +212,7 @@ class UsbDriverHandleSizes : public ::testing::TestWithParam<Refusal> {};
 TEST_P(UsbDriverHandleSizes, RefusesWithoutTalkingToTheKeyboard) {
   const Refusal& refusal = GetParam();
   FakeUsbDevice device;
-  UsbDriverHandle handle(device);
+  UsbDriverHandle handle = HandleOn(device);
   Bytes reply(refusal.replySize, 0xEE);
 
   EXPECT_FALSE(handle.Control(refusal.code, refusal.request, reply));
@@ -266,7 +252,7 @@ class UsbDriverHandleMalformed : public ::testing::TestWithParam<Layout> {};
 TEST_P(UsbDriverHandleMalformed, FindsNoDfuInterface) {
   FakeUsbDevice device;
   device.configuration = GetParam().configuration;
-  UsbDriverHandle handle(device);
+  UsbDriverHandle handle = HandleOn(device);
   Bytes reply(8, 0xEE);
 
   EXPECT_FALSE(handle.Control(Code::GetDfuDescriptor, {}, reply));
@@ -287,9 +273,9 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"ZeroLengthDescriptor",
                Configuration({kAudioInterface, {0, 4}, DfuInterface(2), Functional(1000)})},
         Layout{"DescriptorRunsPastTheEnd", Configuration({DfuInterface(2), {12, 0x21, 0x09}})},
-        Layout{"TotalLengthBeyondWhatIsSent",
-               Configuration({DfuInterface(2), Functional(1000)}, 60)},
-        Layout{"TotalLengthShorterThanTheHeader", Configuration({}, 8)},
+        Layout{"TotalLengthBeyondItsSize", Configuration({DfuInterface(2), Functional(1000)}, 60)},
+        Layout{"TotalLengthShorterThanItsSize",
+               Configuration({DfuInterface(2), Functional(1000)}, 20)},
         Layout{"NotAConfiguration",
                WithByte(Configuration({DfuInterface(2), Functional(1000)}), 1, 4)},
         Layout{"ShortHeader", {9, 2, 9}},
@@ -319,7 +305,7 @@ TEST_P(UsbDriverHandleLayouts, AddressesTheDfuInterface) {
   const Found& found = GetParam();
   FakeUsbDevice device;
   device.configuration = found.configuration;
-  UsbDriverHandle handle(device);
+  UsbDriverHandle handle = HandleOn(device);
   Bytes reply(8, 0xEE);
 
   ASSERT_TRUE(handle.Control(Code::GetDfuDescriptor, {}, reply));
@@ -362,7 +348,7 @@ TEST_P(UsbDriverHandleFailures, FailTheRequestAndLeaveTheReply) {
   const Failure& failure = GetParam();
   FakeUsbDevice device;
   failure.breakDevice(device);
-  UsbDriverHandle handle(device);
+  UsbDriverHandle handle = HandleOn(device);
   Bytes reply(failure.replySize, 0xEE);
 
   EXPECT_FALSE(handle.Control(failure.code, failure.request, reply));

@@ -124,6 +124,14 @@ std::unique_ptr<CVFirmwareLoader::IUsbDevice> SimBus::Open(const std::wstring& p
   return std::make_unique<Connection>(*this, found->serial);
 }
 
+std::vector<uint8_t> SimBus::ActiveConfiguration(const std::wstring& path) const {
+  std::lock_guard lock(mutex_);
+  const auto found = std::ranges::find_if(
+      present_, [&](const Appearance& appearance) { return appearance.device.path == path; });
+  if (found == present_.end()) return {};
+  return found->keyboard->ActiveConfiguration();
+}
+
 int SimBus::Transfer(uint64_t serial, uint8_t requestType, uint8_t request, uint16_t value,
                      uint16_t index, std::span<uint8_t> data) {
   const SimKeyboard::SetupPacket setup{requestType, request, value, index};

@@ -64,6 +64,9 @@ class SimBus {
   // The keyboard now at path, opened for control transfers; nothing when no keyboard is there.
   // Once that appearance has gone, every transfer and reset on it fails.
   std::unique_ptr<CVFirmwareLoader::IUsbDevice> Open(const std::wstring& path);
+  // The configuration descriptor of the keyboard now at path, as a host's USB stack keeps it from
+  // enumeration: reading it sends the keyboard nothing. Empty when no keyboard is there.
+  std::vector<uint8_t> ActiveConfiguration(const std::wstring& path) const;
 
  private:
   class Connection;

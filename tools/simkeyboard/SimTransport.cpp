@@ -7,7 +7,9 @@ namespace EvarixSim {
 std::unique_ptr<CVFirmwareLoader::IDriverHandle> SimTransport::Open(const std::wstring& path) {
   std::unique_ptr<CVFirmwareLoader::IUsbDevice> device = bus_.Open(path);
   if (device == nullptr) return nullptr;
-  return std::make_unique<CVFirmwareLoader::UsbDriverHandle>(std::move(device));
+  using CVFirmwareLoader::UsbDriverHandle;
+  return std::make_unique<UsbDriverHandle>(
+      std::move(device), UsbDriverHandle::FindDfuInterface(bus_.ActiveConfiguration(path)));
 }
 
 }  // namespace EvarixSim
