@@ -1,7 +1,8 @@
 // Figures for the Linux platform, with the simulated keyboard below the real libusb and libudev:
 // how soon the manager takes hold of a keyboard that appears, what the kernel's interface costs a
-// whole update against the in-process adapter, and how our update compares with dfu-util's on the
-// same keyboard.
+// whole update against the in-process adapter, how our update compares with dfu-util's on the
+// same keyboard (time, and control transfers on the bus for each DFU request), and how soon a
+// request to a keyboard that has gone fails.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,10 +16,12 @@
 #include <vector>
 
 #include "bench/InProcessManager.h"
+#include "engine/DeviceWin.h"
 #include "engine/ILoader.h"
 #include "engine/Manager.h"
 #include "platform/Platform.h"
 #include "platform/ProgramResources.h"
+#include "platform/linux/LibusbTransport.h"
 #include "platform/linux/LinuxSystemFacts.h"
 #include "platform/linux/ManagerWin.h"
 #include "tools/simkeyboard/SimBus.h"
@@ -109,24 +112,39 @@ void PrintAppearanceLatency(const EvarixSim::KeyboardConfig& config) {
       kAppearances, latencies[latencies.size() / 2], latencies.back());
 }
 
+// A whole update: how long it took (negative when it failed) and what reached the keyboard.
+struct Update {
+  double ms = -1;
+  size_t controlTransfers = 0;
+  size_t dfuRequests = 0;
+};
+
+Update Counted(const EvarixSim::SimKeyboard& keyboard, double ms) {
+  const auto requests = keyboard.Requests();
+  const auto dfuRequests = std::ranges::count_if(requests, [](const EvarixSim::LoggedRequest& r) {
+    return r.kind != EvarixSim::RequestKind::PortReset;
+  });
+  return {ms, keyboard.ControlTransfers(), static_cast<size_t>(dfuRequests)};
+}
+
 // One timed update by the loader of a manager that watches the bus the keyboard is plugged into.
-double UpdateThrough(Manager& manager, EvarixSim::SimBus& bus,
+Update UpdateThrough(Manager& manager, EvarixSim::SimBus& bus,
                      const EvarixSim::KeyboardConfig& config) {
-  bus.Plug(config);
+  const EvarixSim::SimKeyboard& keyboard = bus.Plug(config);
   ILoader* loader = manager.CreateLoader(0);
   const double ms = CheckIs(*loader, FirmwareCheck::UpdateAvailable) ? TimedUpdate(*loader) : -1;
   manager.DestroyLoader(loader);
-  return ms;
+  return Counted(keyboard, ms);
 }
 
-double UpdateThroughUmockdev(const EvarixSim::KeyboardConfig& config) {
+Update UpdateThroughUmockdev(const EvarixSim::KeyboardConfig& config) {
   EvarixSim::SimBus bus;
   EvarixSim::UmockdevBus umockdev(bus);
   ManagerWin manager;
   return UpdateThrough(manager, bus, config);
 }
 
-double UpdateInProcess(const EvarixSim::KeyboardConfig& config) {
+Update UpdateInProcess(const EvarixSim::KeyboardConfig& config) {
   EvarixSim::SimBus bus;
   EvarixSim::SimTransport transport(bus);
   LinuxSystemFacts systemFacts;
@@ -135,7 +153,7 @@ double UpdateInProcess(const EvarixSim::KeyboardConfig& config) {
   return UpdateThrough(manager, bus, config);
 }
 
-double UpdateByDfuUtil(const EvarixSim::KeyboardConfig& config) {
+Update UpdateByDfuUtil(const EvarixSim::KeyboardConfig& config) {
   EvarixSim::SimBus bus;
   EvarixSim::UmockdevBus umockdev(bus);
   EvarixSim::SimKeyboard& keyboard = bus.Plug(config);
@@ -146,13 +164,40 @@ double UpdateByDfuUtil(const EvarixSim::KeyboardConfig& config) {
   // dfu-util calls the re-enumerating reset an error: the keyboard tells whether it worked.
   const bool updated = result && keyboard.FirmwareVersion() == 0x1023 &&
                        keyboard.CurrentMode() == EvarixSim::Mode::Application;
-  return updated ? ms : -1;
+  return Counted(keyboard, updated ? ms : -1);
 }
 
-void PrintUpdate(const char* what, const EvarixSim::KeyboardConfig& config, double ms) {
-  std::printf("whole update, %u-byte blocks, poll time-out %u ms, %s: %.0f ms%s\n",
-              unsigned{config.transferSize}, config.pollTimeoutMs, what, ms,
-              ms < 0 ? " (failed)" : "");
+// A keyboard that was built and then unplugged: how soon a request to it fails.
+void PrintRequestToAGoneKeyboard(const EvarixSim::KeyboardConfig& config) {
+  EvarixSim::SimBus bus;
+  EvarixSim::UmockdevBus umockdev(bus);
+  const auto transport = LibusbTransport::Create();
+  LinuxSystemFacts systemFacts;
+  ScopedPlatform platform({transport.get(), &systemFacts, nullptr});
+  EvarixSim::SimKeyboard& keyboard = bus.Plug(config);
+  const auto appearance = bus.AppearanceOf(keyboard);
+  const std::unique_ptr<DeviceWin> device(
+      DeviceWin::Create(appearance->path, appearance->hardwareId, appearance->serviceName));
+  if (!device) {
+    std::printf("request to a keyboard that has gone: the keyboard was not built\n");
+    return;
+  }
+  bus.Unplug(keyboard);
+  const auto start = Clock::now();
+  const int result = device->EnterUpdateMode();
+  std::printf("request to a keyboard that has gone: %d after %.2f ms\n", result,
+              MillisecondsSince(start));
+}
+
+void PrintUpdate(const char* what, const EvarixSim::KeyboardConfig& config, const Update& update) {
+  std::printf(
+      "whole update, %u-byte blocks, poll time-out %u ms, %s: %.0f ms%s; %zu control transfers "
+      "for %zu DFU requests, %.3f a request\n",
+      unsigned{config.transferSize}, config.pollTimeoutMs, what, update.ms,
+      update.ms < 0 ? " (failed)" : "", update.controlTransfers, update.dfuRequests,
+      update.dfuRequests > 0
+          ? static_cast<double>(update.controlTransfers) / static_cast<double>(update.dfuRequests)
+          : 0.0);
 }
 
 }  // namespace
@@ -171,5 +216,6 @@ int main() {
   const EvarixSim::KeyboardConfig paced{.firmwareVersion = 0x1022, .pollTimeoutMs = 5};
   PrintUpdate("our updater through umockdev", paced, UpdateThroughUmockdev(paced));
   PrintUpdate("dfu-util through umockdev", paced, UpdateByDfuUtil(paced));
+  PrintRequestToAGoneKeyboard(quick);
   return 0;
 }

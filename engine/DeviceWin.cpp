@@ -18,6 +18,8 @@ constexpr int kIdlePolls = 20;
 constexpr uint32_t kIdlePollIntervalMs = 20;
 constexpr size_t kVendorOrProductDigits = 4;
 constexpr size_t kDeviceReleaseOffset = 12;
+constexpr size_t kAttributesOffset = 2;
+constexpr uint8_t kWillDetach = 0x08;  // bitWillDetach: the keyboard leaves the bus by itself
 constexpr size_t kDetachTimeoutOffset = 3;
 constexpr size_t kTransferSizeOffset = 5;
 constexpr uint32_t kMaxBlockCount = 0xFFFF;
@@ -175,11 +177,15 @@ void DeviceWin::ReadDfuDescriptor() {
   detachTimeout = model->detachTimeoutOverrideMs != 0
                       ? model->detachTimeoutOverrideMs
                       : LittleEndian::Read16(reply, kDetachTimeoutOffset);
+  willDetach = (reply[kAttributesOffset] & kWillDetach) != 0;
 }
 
 int DeviceWin::EnterUpdateMode() {
   try {
     RequestDetach();
+    // A keyboard that does not leave the bus by itself waits for the host's reset to start its
+    // boot firmware; without one it would never come back in update mode.
+    if (!willDetach) RequestReset();
     return eSuccess;
   } catch (EResult failure) {
     return failure;
@@ -257,6 +263,8 @@ bool DeviceWin::SendBlock(DFUImage& image, uint16_t index, std::span<uint8_t> bu
   if (requestLength > buffer.size()) throw eFailed;
   RequestDownload(buffer.first(requestLength));
   const DfuStatus status = RequestStatus();
+  // A keyboard that wrote the block at once skips dfuDNBUSY: sending it again would write it twice.
+  if (IsState(status, DfuState::dfuDNLOAD_IDLE)) return true;
   if (!IsState(status, DfuState::dfuDNBUSY)) return false;
   AwaitBlockTaken(status);
   return true;
@@ -282,16 +290,33 @@ void DeviceWin::FinishDownload() {
   // 16-bit size, and an image without payload reaches here without a block having refused it.
   constexpr std::array<uint8_t, DriverRequests::kBlockHeaderSize> kEndOfImage{};
   RequestDownload(kEndOfImage);
-  const DfuStatus afterMarker = RequestStatus();
-  if (!IsState(afterMarker, DfuState::dfuMANIFEST_SYNC) &&
-      !IsState(afterMarker, DfuState::dfuMANIFEST_WAIT_RESET)) {
+  DfuStatus status = RequestStatus();
+  if (!IsState(status, DfuState::dfuMANIFEST)) {
+    if (!IsState(status, DfuState::dfuMANIFEST_SYNC) &&
+        !IsState(status, DfuState::dfuMANIFEST_WAIT_RESET)) {
+      throw eDeviceError;
+    }
+    // The keyboard may be writing its flash still; it need not answer before its poll time-out.
+    Platform().clock->Sleep(status.pollWait, &cancelFlag);
+    status = RequestStatus();
+  }
+  status = AwaitManifestation(status);
+  if (!IsState(status, DfuState::dfuIDLE) && !IsState(status, DfuState::dfuMANIFEST_WAIT_RESET)) {
     throw eDeviceError;
   }
-  const DfuStatus afterManifest = RequestStatus();
-  if (!IsState(afterManifest, DfuState::dfuIDLE) &&
-      !IsState(afterManifest, DfuState::dfuMANIFEST_WAIT_RESET)) {
-    throw eDeviceError;
+}
+
+// dfuMANIFEST is a keyboard still manifesting what it took: it is asked again after each poll
+// time-out it announces, as often as a block is polled, and what it answers then is judged.
+DfuStatus DeviceWin::AwaitManifestation(DfuStatus status) {
+  IClock& clock = *Platform().clock;
+  for (int poll = 0;
+       poll < kIdlePolls && IsState(status, DfuState::dfuMANIFEST) && !cancelFlag.IsRaised();
+       ++poll) {
+    clock.Sleep(status.pollWait, &cancelFlag);
+    status = RequestStatus();
   }
+  return status;
 }
 
 // A failed reset is returned but does not undo the download: the keyboard holds the image.

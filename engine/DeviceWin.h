@@ -64,6 +64,7 @@ class DeviceWin : public Device {
   bool SendBlock(DFUImage& image, uint16_t index, std::span<uint8_t> buffer);
   void AwaitBlockTaken(const DfuStatus& busy);
   void FinishDownload();
+  DfuStatus AwaitManifestation(DfuStatus status);
   int ResetAfterManifestation();
   void ReportFailure(ProgressTracker& tracker, int value);
 
@@ -76,6 +77,7 @@ class DeviceWin : public Device {
   const SupportedModel* model;
   uint16_t detachTimeout = 0;
   uint16_t transferSize = 0;
+  bool willDetach = true;
 };
 
 }  // namespace CVFirmwareLoader

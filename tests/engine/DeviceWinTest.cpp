@@ -119,6 +119,13 @@ TEST_F(DeviceWinTest, DetachSendsTheTimeOutAndTheKeyboardReturnsInUpdateMode) {
   EXPECT_NE(bus.AppearanceOf(*keyboard)->path, before->path);
   // The old appearance has gone: nothing reaches the keyboard through it any more.
   EXPECT_EQ(device->EnterUpdateMode(), eDeviceError);
+
+  // Without bitWillDetach the keyboard waits for the host to reset it.
+  auto waiting = Connect({.willDetach = false});
+  EXPECT_EQ(waiting->EnterUpdateMode(), eSuccess);
+  EXPECT_EQ(Exchange(*keyboard),
+            (std::vector{Logged(RequestKind::Detach, 1000), Logged(RequestKind::PortReset)}));
+  EXPECT_EQ(keyboard->CurrentMode(), EvarixSim::Mode::Update);
 }
 
 TEST_F(DeviceWinTest, HealthyDownloadFollowsTheProtocolExactly) {
@@ -146,7 +153,9 @@ TEST_F(DeviceWinTest, HealthyDownloadFollowsTheProtocolExactly) {
                                                   {kRunning, 100.0 / 3},
                                                   {kRunning, 200.0 / 3},
                                                   {kFinished, 0.0}}));
-  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{12, 12, 12}));
+  // Each block's poll wait, then the manifestation reply's.
+  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{12, 12, 12, 0}));
+  EXPECT_EQ(keyboard->StandardRequestsWhileBusy(), 0u);
 }
 
 TEST_F(DeviceWinTest, KeyboardInErrorIsClearedBeforeTheFirstBlock) {
@@ -165,18 +174,17 @@ TEST_F(DeviceWinTest, KeyboardInErrorIsClearedBeforeTheFirstBlock) {
                          Logged(RequestKind::Download, 0, 64)}));
 }
 
-TEST_F(DeviceWinTest, BlockNeverTakenUpIsSentTenTimesThenFails) {
-  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0});
-  keyboard->SetFaults({.neverBusyAtBlock = 1});
-  EXPECT_EQ(Download(*device, Image(256)), eDeviceError);
-  int sendsOfBlockOne = 0;
+TEST_F(DeviceWinTest, BlockWrittenAtOnceIsSentOnce) {
+  auto device = ConnectInUpdateMode({.pollTimeoutMs = 0, .finishesBlocksAtOnce = true});
+  ASSERT_EQ(Download(*device, Image(256)), eSuccess);
+  std::vector<uint16_t> blocksSent;
   for (const LoggedRequest& request : Exchange(*keyboard)) {
-    sendsOfBlockOne += request.kind == RequestKind::Download && request.value == 1;
+    if (request.kind == RequestKind::Download && request.length > 0) {
+      blocksSent.push_back(request.value);
+    }
   }
-  EXPECT_EQ(sendsOfBlockOne, 10);
-  EXPECT_EQ(tracker.reports.back(), (Report{kFailed, 0.0}));
-  // Every attempt is reported again, at the same percentage.
-  EXPECT_EQ(std::count(tracker.reports.begin(), tracker.reports.end(), Report{kRunning, 25.0}), 10);
+  EXPECT_EQ(blocksSent, (std::vector<uint16_t>{0, 1, 2, 3}));
+  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{0}));  // none after a block
 }
 
 TEST_F(DeviceWinTest, KeyboardBusyForeverFailsAfterThePollWaitAndTwentyPolls) {
@@ -201,7 +209,8 @@ TEST_F(DeviceWinTest, ManifestationAnswersAndTheResetDecideTheOutcome) {
       {std::nullopt, std::nullopt, false, eSuccess},  // sync, then wait-reset
       {std::nullopt, std::nullopt, true, eSuccess},   // sync, then idle
       {State::dfuMANIFEST_WAIT_RESET, State::dfuMANIFEST_WAIT_RESET, false, eSuccess},
-      {State::dfuMANIFEST, std::nullopt, false, eDeviceError},
+      // Still manifesting: asked again until it has done so, or 20 times.
+      {State::dfuMANIFEST, std::nullopt, false, eSuccess},
       {std::nullopt, State::dfuMANIFEST, false, eDeviceError},
       {State::dfuIDLE, std::nullopt, false, eDeviceError},
       {std::nullopt, State::dfuERROR, false, eDeviceError},
@@ -218,6 +227,25 @@ TEST_F(DeviceWinTest, ManifestationAnswersAndTheResetDecideTheOutcome) {
     EXPECT_EQ(Download(*device, Image(64)), c.expected);
     const bool taken = c.expected == eSuccess || c.failReset;
     EXPECT_EQ(tracker.reports.back(), (Report{taken ? kFinished : kFailed, 0.0}));
+  }
+}
+
+// A keyboard that stalls whatever comes before its poll time-out, while it writes and while it
+// manifests, whether it reports dfuMANIFEST meanwhile or not.
+TEST_F(DeviceWinTest, StrictKeyboardIsLeftAloneForItsPollTimeOuts) {
+  for (const bool reportsManifest : {false, true}) {
+    SCOPED_TRACE(reportsManifest);
+    auto device = ConnectInUpdateMode({.pollTimeoutMs = 10,
+                                       .manifestationTolerant = true,
+                                       .manifestationPollTimeoutMs = 100,
+                                       .reportsManifest = reportsManifest,
+                                       .strictPollTimeout = true});
+    const size_t earlierSleeps = clock.Sleeps().size();
+    ASSERT_EQ(Download(*device, Image(64)), eSuccess);
+    const std::vector<uint32_t> sleeps = clock.Sleeps();
+    EXPECT_EQ(std::vector(sleeps.begin() + earlierSleeps, sleeps.end()),
+              (std::vector<uint32_t>{12, 120}));
+    EXPECT_TRUE(keyboard->FirmwareValid());
   }
 }
 

@@ -165,6 +165,7 @@ struct RowResult {
   std::string after;
   Page retry = Page::None;  // the retry's last page; none when none was needed or possible
   bool recovered = false;
+  size_t standardRequestsWhileBusy = 0;
 };
 
 RowResult RunRow(const Row& row, const Blocks& blocks) {
@@ -189,6 +190,7 @@ RowResult RunRow(const Row& row, const Blocks& blocks) {
     }
   }
   result.recovered = IsUpdated(rig.Bus(), rig.Keyboard());
+  result.standardRequestsWhileBusy = rig.Keyboard().StandardRequestsWhileBusy();
   return result;
 }
 
@@ -213,8 +215,11 @@ std::vector<Row> Matrix() {
        {.errorAtUpdateModeStart = true},
        User::Watches,
        Page::Success},
-      // The download takes a block as written only once the keyboard has been busy with it.
-      {"a block never reports dfuDNBUSY", {.neverBusyAtBlock = blocks.middle}},
+      // DFU 1.1 lets a keyboard that wrote a block at once skip dfuDNBUSY.
+      {"a block never reports dfuDNBUSY",
+       {.neverBusyAtBlock = blocks.middle},
+       User::Watches,
+       Page::Success},
       {"dfuDNBUSY for ever", {.busyForever = true}, User::AbortsWhenStuck},
       {"back from the detach in application mode",
        {.detachOutcome = EvarixSim::DetachOutcome::ApplicationMode}},
@@ -228,7 +233,9 @@ std::vector<Row> Matrix() {
        {.errorAtUpdateModeStart = true, .failFirst = RequestKind::ClearStatus}},
       // The firmware is in and manifested; only the restart into it failed.
       {"failing reset", {.failReset = true}, User::Watches, Page::Success},
-      {"failing descriptor reads", {.failDescriptorReads = true}},
+      // The host knows the keyboard's descriptors already; only its enumeration in update mode
+      // reads them, and fails, so it never comes back from the detach.
+      {"failing descriptor reads", {.failDescriptorReads = true}, User::AbortsWhenStuck},
       // The keyboard in update mode is read again a moment later, and then answers.
       {"info text unreadable once", {.infoTextReadsToFail = 1}, User::Watches, Page::Success},
       {"failing abort", {.failFirst = RequestKind::Abort}, User::AbortsAtMiddleBlock},
@@ -238,8 +245,34 @@ std::vector<Row> Matrix() {
       {"close box on the success page", {}, User::ClosesEndPage, Page::Success},
       {"close box on the failure page", {.failFirst = RequestKind::Detach}, User::ClosesEndPage},
   };
-  for (const DfuState state :
-       {DfuState::dfuIDLE, DfuState::dfuDNLOAD_IDLE, DfuState::dfuERROR, DfuState::dfuMANIFEST}) {
+  // Keyboards that follow DFU 1.1 in ways the healthy one does not.
+  const auto keyboard = [](auto change) {
+    EvarixSim::KeyboardConfig config = kKeyboard;
+    change(config);
+    return config;
+  };
+  const std::pair<const char*, EvarixSim::KeyboardConfig> behaviours[] = {
+      {"every block written at once", keyboard([](auto& k) { k.finishesBlocksAtOnce = true; })},
+      {"strict about its poll time-outs, manifestation's too", keyboard([](auto& k) {
+         k.pollTimeoutMs = 2;
+         k.manifestationPollTimeoutMs = 100;
+         k.strictPollTimeout = true;
+       })},
+      {"dfuMANIFEST while it manifests", keyboard([](auto& k) {
+         k.manifestationPollTimeoutMs = 100;
+         k.reportsManifest = true;
+       })},
+      {"no bitWillDetach", keyboard([](auto& k) { k.willDetach = false; })},
+  };
+  for (const auto& [behaviour, config] : behaviours) {
+    rows.push_back({behaviour, {}, User::Watches, Page::Success, config});
+  }
+  // Still manifesting, it is asked again and then answers dfuMANIFEST_WAIT_RESET.
+  rows.push_back({"state 7 after the marker",
+                  {.stateAfterEndOfDownload = DfuState::dfuMANIFEST},
+                  User::Watches,
+                  Page::Success});
+  for (const DfuState state : {DfuState::dfuIDLE, DfuState::dfuDNLOAD_IDLE, DfuState::dfuERROR}) {
     rows.push_back({"state " + std::to_string(static_cast<int>(state)) + " after the marker",
                     {.stateAfterEndOfDownload = state}});
   }
@@ -274,6 +307,7 @@ TEST_P(FaultMatrix, ShowsItsPageAndTheKeyboardRecovers) {
   EXPECT_TRUE(result.recovered);
   const bool told = result.outcome.shown == Page::Success && row.user != User::ClosesEndPage;
   EXPECT_EQ(result.outcome.messagesSent, told ? 1 : 0);
+  EXPECT_EQ(result.standardRequestsWhileBusy, 0u) << "the keyboard was disturbed writing its flash";
 }
 
 std::string TestName(const testing::TestParamInfo<Row>& info) {

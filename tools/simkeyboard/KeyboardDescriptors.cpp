@@ -58,8 +58,9 @@ constexpr uint8_t kMidiInterfaces[] = {
 // clang-format on
 
 std::vector<uint8_t> DfuInterface(uint8_t number, uint8_t protocol, const DfuSettings& dfu) {
-  const auto attributes = static_cast<uint8_t>(
-      kCanDownload | kWillDetach | (dfu.manifestationTolerant ? kManifestationTolerant : 0));
+  const auto attributes =
+      static_cast<uint8_t>(kCanDownload | (dfu.willDetach ? kWillDetach : 0) |
+                           (dfu.manifestationTolerant ? kManifestationTolerant : 0));
   // clang-format off
   return {
       9, Type::kInterface, number, 0, 0,

@@ -21,6 +21,7 @@ constexpr uint8_t kUpdateDfuInterface = 0;
 
 struct DfuSettings {
   bool manifestationTolerant = false;
+  bool willDetach = true;
   uint16_t detachTimeoutMs = 0;
   uint16_t transferSize = 0;
 };

@@ -19,6 +19,7 @@ constexpr int kStalled = -1;
 constexpr size_t kStatusSize = 6;
 constexpr uint8_t kRequestTypeStandardOut = 0x00;
 constexpr uint8_t kRequestTypeInterfaceOut = 0x01;
+constexpr uint8_t kRequestTypeMask = 0x60;  // standard, class or vendor
 constexpr uint8_t kSetConfiguration = 9;
 constexpr uint8_t kSetInterface = 11;
 
@@ -102,6 +103,16 @@ void SimKeyboard::ClearRequests() {
   log_.clear();
 }
 
+size_t SimKeyboard::StandardRequestsWhileBusy() const {
+  std::lock_guard lock(mutex_);
+  return standardWhileBusy_;
+}
+
+size_t SimKeyboard::ControlTransfers() const {
+  std::lock_guard lock(mutex_);
+  return controlTransfers_;
+}
+
 void SimKeyboard::ReplaceFirmware(uint16_t version) {
   std::lock_guard lock(mutex_);
   firmware_ = {version, true};
@@ -110,8 +121,11 @@ void SimKeyboard::ReplaceFirmware(uint16_t version) {
 
 SimKeyboard::Answer SimKeyboard::Control(const SetupPacket& setup, std::span<uint8_t> data) {
   std::lock_guard lock(mutex_);
+  ++controlTransfers_;
+  if ((setup.requestType & kRequestTypeMask) == 0 && IsWritingFlash()) ++standardWhileBusy_;
   if (setup.requestType == UsbDfu::kRequestTypeStandardIn &&
       setup.request == UsbDfu::kGetDescriptor) {
+    if (IsEarly()) return Stall();
     return {GetDescriptor(setup, data)};
   }
   if (IsSelection(setup.requestType, setup.request, setup.value)) return {0};
@@ -128,7 +142,9 @@ SimKeyboard::Answer SimKeyboard::ResetPort() {
   }
   // Only a manifested download lets the boot loader start other firmware; any other reset makes
   // the keyboard enumerate again as it is.
-  return {0, {.leaves = true, .returnsIn = manifested_ ? BootMode() : mode_}};
+  Mode returnsIn = manifested_ ? BootMode() : mode_;
+  if (state_ == DfuState::appDETACH) returnsIn = Mode::Update;
+  return {0, {.leaves = true, .returnsIn = returnsIn}};
 }
 
 void SimKeyboard::Enumerate(Mode mode) {
@@ -173,19 +189,28 @@ int SimKeyboard::GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data
     --faults_.infoTextReadsToFail;
     return kStalled;
   }
-  const Descriptors::DfuSettings dfu{config_.manifestationTolerant, config_.detachTimeoutMs,
-                                     config_.transferSize};
   std::vector<uint8_t> descriptor;
   if (type == Type::kDevice && index == 0) {
     const Identity identity = AppearsAs();
     descriptor = Descriptors::DeviceDescriptor(identity.productId, identity.release);
   } else if (type == Type::kConfiguration && index == 0) {
-    descriptor = mode_ == Mode::Application ? Descriptors::ApplicationConfiguration(dfu)
-                                            : Descriptors::UpdateConfiguration(dfu);
+    descriptor = Configuration();
   } else if (type == Type::kString) {
     descriptor = StringFor(index);
   }
   return descriptor.empty() ? kStalled : Copied(descriptor, data);
+}
+
+std::vector<uint8_t> SimKeyboard::ActiveConfiguration() const {
+  std::lock_guard lock(mutex_);
+  return Configuration();
+}
+
+std::vector<uint8_t> SimKeyboard::Configuration() const {
+  const Descriptors::DfuSettings dfu{config_.manifestationTolerant, config_.willDetach,
+                                     config_.detachTimeoutMs, config_.transferSize};
+  return mode_ == Mode::Application ? Descriptors::ApplicationConfiguration(dfu)
+                                    : Descriptors::UpdateConfiguration(dfu);
 }
 
 std::vector<uint8_t> SimKeyboard::StringFor(uint8_t index) const {
@@ -219,6 +244,15 @@ bool SimKeyboard::IsDfuRequest(const SetupPacket& setup) const {
          setup.index == dfuInterface;
 }
 
+bool SimKeyboard::IsWritingFlash() const {
+  return state_ == DfuState::dfuDNLOAD_SYNC || state_ == DfuState::dfuDNBUSY ||
+         state_ == DfuState::dfuMANIFEST || (state_ == DfuState::dfuMANIFEST_SYNC && !manifested_);
+}
+
+bool SimKeyboard::IsEarly() const {
+  return config_.strictPollTimeout && static_cast<int32_t>(quietUntil_ - Now()) > 0;
+}
+
 SimKeyboard::Answer SimKeyboard::DfuRequest(const SetupPacket& setup, std::span<uint8_t> data) {
   const RequestKind kind = KindOf(setup.request);
   const bool toDevice = setup.requestType == UsbDfu::kRequestTypeClassOut;
@@ -226,7 +260,7 @@ SimKeyboard::Answer SimKeyboard::DfuRequest(const SetupPacket& setup, std::span<
   if (kind == RequestKind::Download && toDevice) log_.back().data.assign(data.begin(), data.end());
 
   Answer answer;
-  if (FailsNow() || kind == RequestKind::Unknown || toDevice != IsHostToDevice(kind)) {
+  if (FailsNow() || IsEarly() || kind == RequestKind::Unknown || toDevice != IsHostToDevice(kind)) {
     answer = Stall();
   } else if (mode_ == Mode::Application) {
     answer = RuntimeRequest(kind, data);
@@ -268,10 +302,11 @@ SimKeyboard::Answer SimKeyboard::DfuModeRequest(RequestKind kind, uint16_t value
   }
 }
 
-// The keyboard announces bitWillDetach: it acknowledges, leaves the bus by itself and comes back
-// without waiting for the host to reset it.
+// A keyboard that announces bitWillDetach acknowledges, leaves the bus by itself and comes back
+// without waiting for the host to reset it; the others wait in appDETACH for that reset.
 SimKeyboard::Answer SimKeyboard::Detach() {
   state_ = DfuState::appDETACH;
+  if (!config_.willDetach) return {0};
   switch (faults_.detachOutcome) {
     case DetachOutcome::Gone:
       return {0, {.leaves = true}};
@@ -315,6 +350,8 @@ SimKeyboard::Answer SimKeyboard::GetStatus(std::span<uint8_t> data) {
       return BusyStatus(data);
     case DfuState::dfuMANIFEST_SYNC:
       return ManifestationStatus(data);
+    case DfuState::dfuMANIFEST:
+      return ManifestingStatus(data);
     case DfuState::dfuMANIFEST_WAIT_RESET:
       return StatusReply(data, faults_.stateAfterManifestation.value_or(state_), 0);
     default:
@@ -323,7 +360,7 @@ SimKeyboard::Answer SimKeyboard::GetStatus(std::span<uint8_t> data) {
 }
 
 SimKeyboard::Answer SimKeyboard::BlockStatus(std::span<uint8_t> data) {
-  if (faults_.neverBusyAtBlock == block_) {
+  if (config_.finishesBlocksAtOnce || faults_.neverBusyAtBlock == block_) {
     state_ = DfuState::dfuDNLOAD_IDLE;
     return StatusReply(data, state_, 0);
   }
@@ -344,20 +381,39 @@ SimKeyboard::Answer SimKeyboard::BusyStatus(std::span<uint8_t> data) {
   return StatusReply(data, state_, 0);
 }
 
-// Manifestation is over by the time the first poll is answered, but that answer still reports
-// dfuMANIFEST_SYNC. A tolerant keyboard then answers the next poll with dfuIDLE; the others stay in
-// dfuMANIFEST_WAIT_RESET until they are reset.
+// Unless it reports dfuMANIFEST, manifestation is over by the time the first poll is answered,
+// but that answer still reports dfuMANIFEST_SYNC. A tolerant keyboard then answers the next poll
+// with dfuIDLE; the others stay in dfuMANIFEST_WAIT_RESET until they are reset.
 SimKeyboard::Answer SimKeyboard::ManifestationStatus(std::span<uint8_t> data) {
   if (manifested_) {
     state_ = DfuState::dfuIDLE;
     return StatusReply(data, faults_.stateAfterManifestation.value_or(state_), 0);
   }
   if (faults_.unplugAfterEndOfDownload) return {kStalled, {.leaves = true}};
+  if (config_.reportsManifest) {
+    state_ = DfuState::dfuMANIFEST;
+    busySince_ = Now();
+    return StatusReply(data, state_, config_.manifestationPollTimeoutMs);
+  }
   Manifest();
   if (faults_.unplugInManifestation) return {kStalled, {.leaves = true}};
   state_ =
       config_.manifestationTolerant ? DfuState::dfuMANIFEST_SYNC : DfuState::dfuMANIFEST_WAIT_RESET;
-  return StatusReply(data, faults_.stateAfterEndOfDownload.value_or(DfuState::dfuMANIFEST_SYNC), 0);
+  return StatusReply(data, faults_.stateAfterEndOfDownload.value_or(DfuState::dfuMANIFEST_SYNC),
+                     config_.manifestationPollTimeoutMs);
+}
+
+// In dfuMANIFEST until the time it announced has passed; then it has manifested and answers as it
+// would after dfuMANIFEST_SYNC.
+SimKeyboard::Answer SimKeyboard::ManifestingStatus(std::span<uint8_t> data) {
+  const uint32_t elapsed = Now() - busySince_;
+  if (elapsed < config_.manifestationPollTimeoutMs) {
+    return StatusReply(data, state_, config_.manifestationPollTimeoutMs - elapsed);
+  }
+  Manifest();
+  if (faults_.unplugInManifestation) return {kStalled, {.leaves = true}};
+  state_ = config_.manifestationTolerant ? DfuState::dfuIDLE : DfuState::dfuMANIFEST_WAIT_RESET;
+  return StatusReply(data, faults_.stateAfterManifestation.value_or(state_), 0);
 }
 
 SimKeyboard::Answer SimKeyboard::ClearStatus() {
@@ -388,6 +444,7 @@ SimKeyboard::Answer SimKeyboard::StatusReply(std::span<uint8_t> data, DfuState r
   data[3] = static_cast<uint8_t>(pollTimeoutMs >> 16 & 0xFF);
   data[4] = static_cast<uint8_t>(reported);
   data[5] = 0;  // no status string
+  quietUntil_ = Now() + pollTimeoutMs;
   return {static_cast<int>(kStatusSize)};
 }
 

@@ -37,6 +37,17 @@ struct KeyboardConfig {
   uint32_t pollTimeoutMs = 10;  // time it needs to program one block
   // Tolerant keyboards return to dfuIDLE after manifestation; the others wait for a reset.
   bool manifestationTolerant = false;
+  // The time it announces for manifestation, which it spends in dfuMANIFEST when it reports that
+  // state; otherwise it has manifested by its first answer after the last block.
+  uint32_t manifestationPollTimeoutMs = 0;
+  bool reportsManifest = false;
+  // Stalls any request that comes before the poll time-out it announced has passed, as DFU 1.1
+  // lets it; the others answer an early poll with the time still to wait.
+  bool strictPollTimeout = false;
+  // Writes each block as it arrives and answers dfuDNLOAD_IDLE without going busy.
+  bool finishesBlocksAtOnce = false;
+  // Leaves the bus by itself after DETACH; without bitWillDetach it waits for the host's reset.
+  bool willDetach = true;
   // What it calls itself in application mode; another of the maker's products shows another.
   uint16_t applicationProductId = 0x0005;
 };
@@ -111,6 +122,11 @@ class SimKeyboard {
   std::vector<LoggedRequest> Requests() const;
   // Forgets the requests logged so far, which a long run would otherwise keep every block of.
   void ClearRequests();
+  // Standard requests (descriptor reads among them) that reached it while it was writing its
+  // flash: between a block and its status, while busy with it, or while manifesting.
+  size_t StandardRequestsWhileBusy() const;
+  // Every control transfer that reached it, descriptor reads and DFU requests alike.
+  size_t ControlTransfers() const;
   // Gives it other valid firmware, as another program might have; the host sees the change once
   // the keyboard has been plugged in again.
   void ReplaceFirmware(uint16_t version);
@@ -154,6 +170,7 @@ class SimKeyboard {
   Answer ResetPort();
   void Enumerate(Mode mode);
   Identity CurrentIdentity() const;
+  std::vector<uint8_t> ActiveConfiguration() const;
   // What it starts in once plugged in again.
   Mode PowerUpMode() const;
 
@@ -161,9 +178,12 @@ class SimKeyboard {
   Identity AppearsAs() const;
   Mode BootMode() const;
   int GetDescriptor(const SetupPacket& setup, std::span<uint8_t> data);
+  std::vector<uint8_t> Configuration() const;
   std::vector<uint8_t> StringFor(uint8_t index) const;
   std::string InfoText() const;
   bool IsDfuRequest(const SetupPacket& setup) const;
+  bool IsWritingFlash() const;
+  bool IsEarly() const;
   Answer DfuRequest(const SetupPacket& setup, std::span<uint8_t> data);
   Answer RuntimeRequest(RequestKind kind, std::span<uint8_t> data);
   Answer DfuModeRequest(RequestKind kind, uint16_t value, std::span<uint8_t> data);
@@ -174,6 +194,7 @@ class SimKeyboard {
   Answer BlockStatus(std::span<uint8_t> data);
   Answer BusyStatus(std::span<uint8_t> data);
   Answer ManifestationStatus(std::span<uint8_t> data);
+  Answer ManifestingStatus(std::span<uint8_t> data);
   Answer ClearStatus();
   Answer Abort();
   Answer GetState(std::span<uint8_t> data);
@@ -191,7 +212,10 @@ class SimKeyboard {
   DfuState state_ = DfuState::appIDLE;
   DfuStatus status_ = DfuStatus::OK;
   uint16_t block_ = 0;       // the latest block received
-  uint32_t busySince_ = 0;   // tick count when it began to program that block
+  uint32_t busySince_ = 0;   // tick count when it began to program that block or to manifest
+  uint32_t quietUntil_ = 0;  // tick count until which it announced it would be busy
+  size_t standardWhileBusy_ = 0;
+  size_t controlTransfers_ = 0;
   bool manifested_ = false;  // what it received has been manifested and awaits a reset to run
   std::vector<uint8_t> payload_;
   std::vector<LoggedRequest> log_;
