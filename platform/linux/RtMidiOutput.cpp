@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -60,6 +61,19 @@ struct JackClientCloser {
   void operator()(jack_client_t* client) const { jack_client_close(client); }
 };
 
+void Unheard(const char*) {}
+
+// libjack writes every complaint to standard error, a missing server among them, which is an
+// ordinary answer here; the program says in its own lines what went wrong.
+void SilenceJack() {
+  static std::once_flag silenced;
+  std::call_once(silenced, [] {
+    jack_set_error_function(Unheard);
+    jack_set_info_function(Unheard);
+  });
+}
+
+// Asks without starting a server.
 bool JackServerRuns(const std::string& clientName) {
   jack_status_t status;
   return std::unique_ptr<jack_client_t, JackClientCloser>(
@@ -181,6 +195,7 @@ RtMidiOutput::RtMidiOutput(MidiSystem system, const std::string& clientName)
   }
   // With no JACK server to join, RtMidi's JACK output leaks a queue on every call (it builds one
   // before each attempt to join), so we look for a server ourselves first.
+  if (system == MidiSystem::Jack) SilenceJack();
   if (system == MidiSystem::Jack && !JackServerRuns(clientName)) {
     unreachable_ = RtMidiError::DRIVER_ERROR;
     return;
