@@ -45,11 +45,27 @@ void Manager::Refresh() {
     for (Device* device : newDevices) delete device;
     return;
   }
-  for (const auto& [modelId, loader] : SnapshotLoaders()) {
-    Device* held = loader->GetDevice();
-    if (held != nullptr && !presentPaths.contains(held->GetPath())) DeviceGone(held, loader);
+  // Whatever a loader throws ends the refresh, but the devices it built and no loader took go.
+  try {
+    for (const auto& [modelId, loader] : SnapshotLoaders()) {
+      Device* held = loader->GetDevice();
+      if (held != nullptr && !presentPaths.contains(held->GetPath())) DeviceGone(held, loader);
+    }
+    while (!newDevices.empty()) OfferOwned(newDevices.extract(newDevices.begin()).value());
+  } catch (...) {
+    for (Device* device : newDevices) delete device;
+    throw;
   }
-  for (Device* device : newDevices) OfferDevice(device);
+}
+
+void Manager::OfferOwned(Device* device) {
+  try {
+    OfferDevice(device);
+  } catch (...) {
+    Loader* holder = FindLoaderByPath(device->GetPath());
+    if (holder == nullptr || holder->GetDevice() != device) delete device;
+    throw;
+  }
 }
 
 void Manager::OfferDevice(Device* device) {

@@ -88,6 +88,9 @@ class Manager {
   std::map<int32_t, Loader*> loaders;
 
   std::map<int32_t, Loader*> SnapshotLoaders();
+  // Offers a device that this refresh owns; one that an offer throws out of goes unless a loader
+  // took it first.
+  void OfferOwned(Device* device);
 };
 
 }  // namespace CVFirmwareLoader

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <new>
+#include <optional>
 
 #include "engine/Diagnostics.h"
 #include "engine/EResult.h"
@@ -51,21 +53,48 @@ struct UdevDeleter {
   void operator()(udev* context) const { udev_unref(context); }
 };
 
-std::string Attribute(udev_device* device, const char* name) {
+// A device or one of its properties that enumeration cannot read is written about with the same
+// lines as on every platform, with the system's error number, and then passed over or taken as
+// absent.
+void DeviceUnreadable() {
+  Diagnostics::CodeAndSystemErrorLine(stderr, "DEBUG: error in ProcessDeviceInfoSet (", eFailed,
+                                      static_cast<unsigned long>(errno));
+}
+
+void PropertyUnreadable() {
+  Diagnostics::CodeAndSystemErrorLine(stderr, "DEBUG: error in GetDeviceRegistryPropertyWStr (",
+                                      eFailed, static_cast<unsigned long>(errno));
+}
+
+std::optional<uint16_t> HexAttribute(udev_device* device, const char* name) {
+  errno = 0;
   const char* value = udev_device_get_sysattr_value(device, name);
-  return value != nullptr ? value : "";
+  if (value == nullptr) return std::nullopt;
+  return static_cast<uint16_t>(std::strtoul(value, nullptr, 16));
 }
 
-uint16_t HexAttribute(udev_device* device, const char* name) {
-  return static_cast<uint16_t>(std::strtoul(Attribute(device, name).c_str(), nullptr, 16));
-}
-
-// The hardware ID Windows would report for the device, from what sysfs says of it.
+// The hardware ID Windows would report for the device, from what sysfs says of it; empty when
+// sysfs does not say.
 std::wstring HardwareId(udev_device* device) {
-  return std::wstring(HardwareIdPrefix) + VendorIdTag +
-         HexText::Digits(HexAttribute(device, "idVendor")) + L"&" + ProductIdTag +
-         HexText::Digits(HexAttribute(device, "idProduct")) + L"&REV_" +
-         HexText::Digits(HexAttribute(device, "bcdDevice"));
+  const auto vendor = HexAttribute(device, "idVendor");
+  const auto product = vendor ? HexAttribute(device, "idProduct") : std::nullopt;
+  const auto release = product ? HexAttribute(device, "bcdDevice") : std::nullopt;
+  if (!release) {
+    PropertyUnreadable();
+    return {};
+  }
+  return std::wstring(HardwareIdPrefix) + VendorIdTag + HexText::Digits(*vendor) + L"&" +
+         ProductIdTag + HexText::Digits(*product) + L"&REV_" + HexText::Digits(*release);
+}
+
+std::wstring ServiceName(udev_device* device) {
+  errno = 0;
+  const char* driver = ::udev_device_get_driver(device);
+  if (driver == nullptr) {
+    PropertyUnreadable();
+    return {};
+  }
+  return FromLocaleBytes(driver);
 }
 
 std::string LowerCase(std::wstring text) {
@@ -221,12 +250,16 @@ bool ManagerWin::HandleDeviceEvent() {
   return true;
 }
 
-// A loader refusing an attach or detach must not end the watching: the next change tries again.
+// Nothing a refresh throws may end the watching, or the program: the next change tries again.
 void ManagerWin::RefreshContained() {
   try {
     Refresh();
   } catch (EResult failure) {
     Diagnostics::CodeLine(stderr, "Error: refresh failed (", failure);
+  } catch (const std::bad_alloc&) {
+    Diagnostics::CodeLine(stderr, "Error: refresh failed (", eNoResource);
+  } catch (...) {
+    Diagnostics::CodeLine(stderr, "Error: refresh failed (", eFailed);
   }
 }
 
@@ -245,16 +278,17 @@ void ManagerWin::EnumerateDevices(std::set<std::wstring>& presentPaths,
   }
   udev_list_entry* entry = nullptr;
   udev_list_entry_foreach(entry, ::udev_enumerate_get_list_entry(enumerate.get())) {
+    errno = 0;
     UdevDevice device(
         ::udev_device_new_from_syspath(context.get(), ::udev_list_entry_get_name(entry)));
     const char* node = device ? ::udev_device_get_devnode(device.get()) : nullptr;
-    if (node == nullptr || leavingNode == node) continue;
+    if (node == nullptr) {
+      DeviceUnreadable();
+      continue;
+    }
+    if (leavingNode == node) continue;
     ProcessPresentDevice(
-        FromLocaleBytes(node), HardwareId(device.get()),
-        [&] {
-          const char* driver = ::udev_device_get_driver(device.get());
-          return driver != nullptr ? FromLocaleBytes(driver) : std::wstring();
-        },
+        FromLocaleBytes(node), HardwareId(device.get()), [&] { return ServiceName(device.get()); },
         presentPaths, newDevices);
   }
 }

@@ -139,6 +139,21 @@ TEST_F(ManagerTest, ReplacedLoaderIsDestroyedWithoutUnregisteringItsSuccessor) {
   manager.DestroyLoader(nullptr);
 }
 
+// A loader that throws while it takes a device ends the refresh; the device it took stays, the
+// others built in that refresh go.
+TEST_F(ManagerTest, ThrowingOfferLosesNoDevice) {
+  Loader* loader = Create(0);
+  loader->SetStateCallback([](ILoader*) -> int { throw std::bad_alloc(); });
+  Present({L"/dev/bus/usb/001/002", L"/dev/bus/usb/001/003", L"/dev/bus/usb/001/004"});
+  EXPECT_THROW(manager.Refresh(), std::bad_alloc);
+  ASSERT_EQ(created.size(), 3u);
+  ASSERT_NE(loader->GetDevice(), nullptr);
+  EXPECT_EQ(std::count_if(created.begin(), created.end(), [](const auto& gone) { return !*gone; }),
+            1);
+  loader->ClearStateCallback();
+  manager.DestroyLoader(loader);
+}
+
 TEST_F(ManagerTest, UnsupportedDeviceOnlyWritesADebugLine) {
   Loader* loader = Create(0);
   std::set<std::wstring> presentPaths;
