@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/UsbDfuWire.h"
+
 namespace CVFirmwareLoader {
 
 // A firmware image: a payload followed by its FirmwareSuffix. The image is read-only once opened,
@@ -12,7 +14,7 @@ class DFUImage {
   // The FirmwareSuffix at the end of every image.
   static constexpr uint32_t kSuffixSize = 18;
   // Every block handed out starts with this header: u16 block index, u16 number of data bytes.
-  static constexpr uint16_t kBlockHeaderSize = 4;
+  static constexpr uint16_t kBlockHeaderSize = UsbDfu::kBlockHeaderSize;
 
   virtual ~DFUImage() = default;
   DFUImage(const DFUImage&) = delete;

@@ -17,11 +17,8 @@ constexpr int kBlockAttempts = 10;
 constexpr int kIdlePolls = 20;
 constexpr uint32_t kIdlePollIntervalMs = 20;
 constexpr size_t kVendorOrProductDigits = 4;
-constexpr size_t kDeviceReleaseOffset = 12;
-constexpr size_t kAttributesOffset = 2;
-constexpr uint8_t kWillDetach = 0x08;  // bitWillDetach: the keyboard leaves the bus by itself
-constexpr size_t kDetachTimeoutOffset = 3;
-constexpr size_t kTransferSizeOffset = 5;
+// The DFU-descriptor reply is the start of the functional descriptor.
+namespace Functional = UsbDfu::FunctionalField;
 constexpr uint32_t kMaxBlockCount = 0xFFFF;
 
 bool IsState(const DfuStatus& status, DfuState state) {
@@ -159,7 +156,7 @@ void DeviceWin::RequestReset() {
 void DeviceWin::ReadFirmwareVersion() {
   std::array<uint8_t, kDeviceDescriptorReplySize> reply{};
   Request(DriverControlCode::GetDeviceDescriptor, {}, reply);
-  firmwareVersion = HexText::Version(LittleEndian::Read16(reply, kDeviceReleaseOffset));
+  firmwareVersion = HexText::Version(LittleEndian::Read16(reply, UsbDfu::DeviceField::kRelease));
 }
 
 void DeviceWin::ReadInfoText() {
@@ -173,11 +170,11 @@ void DeviceWin::ReadDfuDescriptor() {
   Request(DriverControlCode::GetDfuDescriptor, {}, reply);
   transferSize = model->transferSizeOverride != 0
                      ? model->transferSizeOverride
-                     : LittleEndian::Read16(reply, kTransferSizeOffset);
+                     : LittleEndian::Read16(reply, Functional::kTransferSize);
   detachTimeout = model->detachTimeoutOverrideMs != 0
                       ? model->detachTimeoutOverrideMs
-                      : LittleEndian::Read16(reply, kDetachTimeoutOffset);
-  willDetach = (reply[kAttributesOffset] & kWillDetach) != 0;
+                      : LittleEndian::Read16(reply, Functional::kDetachTimeout);
+  willDetach = (reply[Functional::kAttributes] & UsbDfu::kWillDetach) != 0;
 }
 
 int DeviceWin::EnterUpdateMode() {
@@ -258,8 +255,8 @@ bool DeviceWin::SendBlock(DFUImage& image, uint16_t index, std::span<uint8_t> bu
   std::fill(buffer.begin(), buffer.end(), uint8_t{0});
   const int read = image.ReadBlock(index, static_cast<uint16_t>(buffer.size()), buffer.data());
   if (read != eSuccess) throw static_cast<EResult>(read);
-  const uint16_t requestLength =
-      static_cast<uint16_t>(LittleEndian::Read16(buffer, 2) + DriverRequests::kBlockHeaderSize);
+  const uint16_t requestLength = static_cast<uint16_t>(
+      LittleEndian::Read16(buffer, UsbDfu::kBlockLengthOffset) + DriverRequests::kBlockHeaderSize);
   if (requestLength > buffer.size()) throw eFailed;
   RequestDownload(buffer.first(requestLength));
   const DfuStatus status = RequestStatus();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/DriverControlCodes.h"
+#include "platform/UsbDfuWire.h"
 
 namespace CVFirmwareLoader {
 
@@ -18,7 +19,7 @@ struct DfuStatus {
 
 namespace DriverRequests {
 
-constexpr size_t kBlockHeaderSize = 4;
+using UsbDfu::kBlockHeaderSize;
 
 // 1.2 times the keyboard's poll time-out, rounded half up: keyboards tend to announce the time
 // they need exactly, and polling too early makes some of them fail the block. A wait too long for

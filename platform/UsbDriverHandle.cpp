@@ -13,14 +13,10 @@ namespace {
 
 namespace Type = UsbDfu::DescriptorType;
 
+namespace Field = UsbDfu::InterfaceField;
+using UsbDfu::kBlockHeaderSize;
+
 constexpr size_t kDetachRequestSize = 4;
-constexpr size_t kBlockHeaderSize = 4;  // block index, then data length
-constexpr size_t kTotalLengthOffset = 2;
-constexpr size_t kInterfaceNumberOffset = 2;
-constexpr size_t kInterfaceClassOffset = 5;
-constexpr size_t kInterfaceSubclassOffset = 6;
-constexpr size_t kInterfaceProtocolOffset = 7;
-constexpr size_t kInterfaceTextOffset = 8;
 constexpr size_t kStringHeaderSize = 2;
 
 bool HasSizes(std::span<const uint8_t> request, size_t requestSize, std::span<uint8_t> reply,
@@ -50,9 +46,9 @@ std::optional<std::vector<std::span<const uint8_t>>> SplitDescriptors(
 }
 
 bool IsDfuInterface(std::span<const uint8_t> interface) {
-  const uint8_t protocol = interface[kInterfaceProtocolOffset];
-  return interface[kInterfaceClassOffset] == UsbDfu::kDfuInterfaceClass &&
-         interface[kInterfaceSubclassOffset] == UsbDfu::kDfuInterfaceSubclass &&
+  const uint8_t protocol = interface[Field::kProtocol];
+  return interface[Field::kClass] == UsbDfu::kDfuInterfaceClass &&
+         interface[Field::kSubclass] == UsbDfu::kDfuInterfaceSubclass &&
          (protocol == UsbDfu::kRuntimeProtocol || protocol == UsbDfu::kDfuModeProtocol);
 }
 
@@ -107,7 +103,9 @@ bool UsbDriverHandle::Download(std::span<const uint8_t> request) {
   if (request.size() < kBlockHeaderSize) return false;
   // Only the data goes on the wire; a header that disagrees with the request would send the
   // keyboard bytes that were never meant for it.
-  if (request.size() != kBlockHeaderSize + LittleEndian::Read16(request, 2)) return false;
+  if (request.size() !=
+      kBlockHeaderSize + LittleEndian::Read16(request, UsbDfu::kBlockLengthOffset))
+    return false;
   std::vector<uint8_t> data(request.begin() + kBlockHeaderSize, request.end());
   return DfuTransfer(UsbDfu::kRequestTypeClassOut, UsbDfu::Request::Download,
                      LittleEndian::Read16(request, 0), data);
@@ -158,7 +156,8 @@ std::optional<DfuInterface> UsbDriverHandle::FindDfuInterface(
     std::span<const uint8_t> configuration) {
   if (configuration.size() < UsbDfu::kConfigurationHeaderSize ||
       configuration[1] != Type::kConfiguration ||
-      LittleEndian::Read16(configuration, kTotalLengthOffset) != configuration.size()) {
+      LittleEndian::Read16(configuration, UsbDfu::ConfigurationField::kTotalLength) !=
+          configuration.size()) {
     return std::nullopt;
   }
   const auto descriptors = SplitDescriptors(configuration);
@@ -169,10 +168,10 @@ std::optional<DfuInterface> UsbDriverHandle::FindDfuInterface(
       if (descriptor.size() < UsbDfu::kInterfaceDescriptorSize) return std::nullopt;
       // Alternate settings share the DFU interface's number; another number starts the next
       // interface, whose descriptors (a HID descriptor also has type 0x21) are not ours.
-      if (dfu && descriptor[kInterfaceNumberOffset] != dfu->number) return std::nullopt;
+      if (dfu && descriptor[Field::kNumber] != dfu->number) return std::nullopt;
       if (!dfu && IsDfuInterface(descriptor)) {
-        dfu = DfuInterface{.number = descriptor[kInterfaceNumberOffset],
-                           .textIndex = descriptor[kInterfaceTextOffset]};
+        dfu = DfuInterface{.number = descriptor[Field::kNumber],
+                           .textIndex = descriptor[Field::kText]};
       }
     } else if (dfu && descriptor[1] == Type::kDfuFunctional) {
       if (descriptor.size() < UsbDfu::kDfuFunctionalMinimumSize) return std::nullopt;

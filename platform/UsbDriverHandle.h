@@ -8,54 +8,9 @@
 
 #include "platform/DriverTransport.h"
 #include "platform/UsbDevice.h"
+#include "platform/UsbDfuWire.h"
 
 namespace CVFirmwareLoader {
-
-// USB 2.0 and DFU 1.1 wire values, shared by the driver mapping below and by anything that plays
-// the keyboard's part of the exchange.
-namespace UsbDfu {
-
-constexpr uint8_t kRequestTypeStandardIn = 0x80;  // standard, device, device to host
-constexpr uint8_t kRequestTypeClassOut = 0x21;    // class, interface, host to device
-constexpr uint8_t kRequestTypeClassIn = 0xA1;     // class, interface, device to host
-constexpr uint8_t kGetDescriptor = 6;
-constexpr uint16_t kLanguageEnglishUs = 0x0409;
-
-namespace DescriptorType {
-constexpr uint8_t kDevice = 1;
-constexpr uint8_t kConfiguration = 2;
-constexpr uint8_t kString = 3;
-constexpr uint8_t kInterface = 4;
-constexpr uint8_t kDfuFunctional = 0x21;
-}  // namespace DescriptorType
-
-constexpr size_t kDeviceDescriptorSize = 18;
-constexpr size_t kConfigurationHeaderSize = 9;
-constexpr size_t kInterfaceDescriptorSize = 9;
-constexpr size_t kDfuFunctionalSize = 9;
-// DFU 1.0 keyboards end the functional descriptor before bcdDFUVersion.
-constexpr size_t kDfuFunctionalMinimumSize = 7;
-
-constexpr uint8_t kDfuInterfaceClass = 0xFE;
-constexpr uint8_t kDfuInterfaceSubclass = 0x01;
-constexpr uint8_t kRuntimeProtocol = 1;  // application mode
-constexpr uint8_t kDfuModeProtocol = 2;  // update mode
-
-enum class Request : uint8_t {
-  Detach = 0,
-  Download = 1,
-  Upload = 2,
-  GetStatus = 3,
-  ClearStatus = 4,
-  GetState = 5,
-  Abort = 6,
-};
-
-constexpr uint16_t DescriptorValue(uint8_t type, uint8_t index) {
-  return static_cast<uint16_t>(type << 8 | index);
-}
-
-}  // namespace UsbDfu
 
 // The keyboard's DFU interface, as its configuration descriptor gives it.
 struct DfuInterface {

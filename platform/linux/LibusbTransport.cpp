@@ -18,8 +18,6 @@ constexpr size_t kNumberDigits = 3;
 constexpr unsigned kLastBus = 255;
 constexpr unsigned kLastDeviceAddress = 127;
 constexpr size_t kMostInterfaces = 32;  // what usbfs lets one file claim
-constexpr uint8_t kRecipientMask = 0x1F;
-constexpr uint8_t kRecipientInterface = 0x01;
 
 struct DeviceListFree {
   void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
@@ -66,7 +64,7 @@ class LibusbUsbDevice final : public IUsbDevice {
   int ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                       std::span<uint8_t> data) override {
     if (data.size() > std::numeric_limits<uint16_t>::max()) return -1;
-    if ((requestType & kRecipientMask) == kRecipientInterface &&
+    if ((requestType & UsbDfu::kRecipientMask) == UsbDfu::kRecipientInterface &&
         !Claim(static_cast<uint8_t>(index & 0xFF))) {
       return -1;
     }

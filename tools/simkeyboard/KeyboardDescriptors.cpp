@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "platform/UsbDriverHandle.h"
+#include "platform/UsbDfuWire.h"
 
 namespace EvarixSim::Descriptors {
 
@@ -18,10 +18,9 @@ constexpr uint8_t kConfigurationValue = 1;
 constexpr uint8_t kBusPowered = 0x80;
 constexpr uint8_t kMaxPower100mA = 50;  // in units of 2 mA
 
-// DFU functional descriptor attributes.
-constexpr uint8_t kCanDownload = 0x01;
-constexpr uint8_t kManifestationTolerant = 0x04;
-constexpr uint8_t kWillDetach = 0x08;
+using UsbDfu::kCanDownload;
+using UsbDfu::kManifestationTolerant;
+using UsbDfu::kWillDetach;
 
 constexpr uint8_t Low(uint16_t value) {
   return static_cast<uint8_t>(value & 0xFF);

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/Platform.h"
-#include "platform/UsbDriverHandle.h"
+#include "platform/UsbDfuWire.h"
 #include "tools/firmware/FirmwareFormat.h"
 #include "tools/simkeyboard/KeyboardDescriptors.h"
 
@@ -16,12 +16,7 @@ namespace UsbDfu = CVFirmwareLoader::UsbDfu;
 namespace Type = UsbDfu::DescriptorType;
 
 constexpr int kStalled = -1;
-constexpr size_t kStatusSize = 6;
-constexpr uint8_t kRequestTypeStandardOut = 0x00;
-constexpr uint8_t kRequestTypeInterfaceOut = 0x01;
-constexpr uint8_t kRequestTypeMask = 0x60;  // standard, class or vendor
-constexpr uint8_t kSetConfiguration = 9;
-constexpr uint8_t kSetInterface = 11;
+using UsbDfu::kStatusSize;
 
 uint32_t Now() {
   return CVFirmwareLoader::Platform().clock->TickCount();
@@ -48,8 +43,10 @@ bool IsHostToDevice(RequestKind kind) {
 // SET_CONFIGURATION 1 and SET_INTERFACE to setting 0: what a host sends before it claims the DFU
 // interface. The keyboard has nothing else to select.
 bool IsSelection(uint8_t requestType, uint8_t request, uint16_t value) {
-  return (requestType == kRequestTypeStandardOut && request == kSetConfiguration && value == 1) ||
-         (requestType == kRequestTypeInterfaceOut && request == kSetInterface && value == 0);
+  return (requestType == UsbDfu::kRequestTypeStandardOut && request == UsbDfu::kSetConfiguration &&
+          value == 1) ||
+         (requestType == UsbDfu::kRequestTypeInterfaceOut && request == UsbDfu::kSetInterface &&
+          value == 0);
 }
 
 }  // namespace
@@ -122,7 +119,7 @@ void SimKeyboard::ReplaceFirmware(uint16_t version) {
 SimKeyboard::Answer SimKeyboard::Control(const SetupPacket& setup, std::span<uint8_t> data) {
   std::lock_guard lock(mutex_);
   ++controlTransfers_;
-  if ((setup.requestType & kRequestTypeMask) == 0 && IsWritingFlash()) ++standardWhileBusy_;
+  if ((setup.requestType & UsbDfu::kTypeMask) == 0 && IsWritingFlash()) ++standardWhileBusy_;
   if (setup.requestType == UsbDfu::kRequestTypeStandardIn &&
       setup.request == UsbDfu::kGetDescriptor) {
     if (IsEarly()) return Stall();

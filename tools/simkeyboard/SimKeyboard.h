@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/DfuState.h"
+#include "platform/UsbDfuWire.h"
 
 // A simulated keyboard below the USB layer, for tests without hardware.
 namespace EvarixSim {
@@ -59,14 +60,17 @@ enum class DetachOutcome {
 };
 
 // DFU class requests carry their DFU 1.1 numbers.
+constexpr uint16_t NumberOf(CVFirmwareLoader::UsbDfu::Request request) {
+  return static_cast<uint16_t>(request);
+}
 enum class RequestKind : uint16_t {
-  Detach = 0,
-  Download = 1,
-  Upload = 2,
-  GetStatus = 3,
-  ClearStatus = 4,
-  GetState = 5,
-  Abort = 6,
+  Detach = NumberOf(CVFirmwareLoader::UsbDfu::Request::Detach),
+  Download = NumberOf(CVFirmwareLoader::UsbDfu::Request::Download),
+  Upload = NumberOf(CVFirmwareLoader::UsbDfu::Request::Upload),
+  GetStatus = NumberOf(CVFirmwareLoader::UsbDfu::Request::GetStatus),
+  ClearStatus = NumberOf(CVFirmwareLoader::UsbDfu::Request::ClearStatus),
+  GetState = NumberOf(CVFirmwareLoader::UsbDfu::Request::GetState),
+  Abort = NumberOf(CVFirmwareLoader::UsbDfu::Request::Abort),
   Unknown = 0xFE,  // a class request DFU 1.1 does not define
   PortReset = 0xFF,
 };

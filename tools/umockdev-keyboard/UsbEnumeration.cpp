@@ -1,5 +1,7 @@
 #include "tools/umockdev-keyboard/UsbEnumeration.h"
 
+#include "platform/UsbDfuWire.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -7,36 +9,20 @@ namespace EvarixSim::Usb {
 
 namespace {
 
-constexpr uint8_t kRequestTypeStandardIn = 0x80;
-constexpr uint8_t kGetDescriptor = 6;
-constexpr uint8_t kDeviceType = 1;
-constexpr uint8_t kConfigurationType = 2;
-constexpr uint8_t kStringType = 3;
-constexpr uint8_t kInterfaceType = 4;
-constexpr size_t kDeviceSize = 18;
-constexpr size_t kConfigurationHeaderSize = 9;
+namespace UsbDfu = CVFirmwareLoader::UsbDfu;
+using namespace UsbDfu::DeviceField;
+using namespace UsbDfu::ConfigurationField;
+using UsbDfu::kConfigurationHeaderSize;
+using UsbDfu::kGetDescriptor;
+using UsbDfu::kRequestTypeStandardIn;
+constexpr uint8_t kDeviceType = UsbDfu::DescriptorType::kDevice;
+constexpr uint8_t kConfigurationType = UsbDfu::DescriptorType::kConfiguration;
+constexpr uint8_t kStringType = UsbDfu::DescriptorType::kString;
+constexpr uint8_t kInterfaceType = UsbDfu::DescriptorType::kInterface;
+constexpr size_t kDeviceSize = UsbDfu::kDeviceDescriptorSize;
 constexpr size_t kStringReadSize = 255;  // what the kernel asks for
 constexpr unsigned kUsbDeviceMajor = 189;
 constexpr unsigned kDevicesPerBus = 128;
-
-// Device descriptor fields.
-constexpr size_t kUsbVersion = 2;
-constexpr size_t kClass = 4;
-constexpr size_t kMaxPacketSize0 = 7;
-constexpr size_t kVendor = 8;
-constexpr size_t kProduct = 10;
-constexpr size_t kRelease = 12;
-constexpr size_t kManufacturerIndex = 14;
-constexpr size_t kProductIndex = 15;
-constexpr size_t kSerialIndex = 16;
-constexpr size_t kConfigurationCount = 17;
-
-// Configuration descriptor fields.
-constexpr size_t kTotalLength = 2;
-constexpr size_t kInterfaceCount = 4;
-constexpr size_t kValue = 5;
-constexpr size_t kAttributes = 7;
-constexpr size_t kMaxPower = 8;
 
 // The usual root hub of a USB 2.0 host controller: one port, a status endpoint.
 // clang-format off

@@ -1,5 +1,7 @@
 #include "tools/umockdev-keyboard/UsbfsNode.h"
 
+#include "platform/UsbDfuWire.h"
+
 #include <linux/usb/ch9.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -16,15 +18,10 @@ namespace EvarixSim {
 
 namespace {
 
+namespace UsbDfu = CVFirmwareLoader::UsbDfu;
+
 constexpr size_t kSetupSize = 8;
-constexpr uint8_t kRecipientMask = 0x1F;
-constexpr uint8_t kRecipientInterface = 0x01;
-constexpr uint8_t kDirectionIn = 0x80;
 constexpr uint8_t kEndpointNumberMask = 0x7F;
-constexpr uint8_t kRequestTypeStandardOut = 0x00;
-constexpr uint8_t kRequestTypeInterfaceOut = 0x01;
-constexpr uint8_t kSetConfiguration = 9;
-constexpr uint8_t kSetInterface = 11;
 constexpr const char kUsbfsDriver[] = "usbfs";
 
 // What a file learns from GET_CAPABILITIES: URBs without size limits that stay reapable after the
@@ -271,7 +268,7 @@ UsbfsNode::Outcome UsbfsNode::SetInterface(UMockdevIoctlData* arg, Client& clien
   const Outcome claimed = Claim(request.interface, client);
   if (claimed.error != 0) return claimed;
   if (!HasSetting(request.interface, request.altsetting)) return Failure(EINVAL);
-  const Outcome sent = StandardRequest(kRequestTypeInterfaceOut, kSetInterface,
+  const Outcome sent = StandardRequest(UsbDfu::kRequestTypeInterfaceOut, UsbDfu::kSetInterface,
                                        static_cast<uint16_t>(request.altsetting),
                                        static_cast<uint16_t>(request.interface));
   // The kernel forgives a stall from an interface that has no other setting to choose.
@@ -283,8 +280,8 @@ UsbfsNode::Outcome UsbfsNode::SetConfiguration(UMockdevIoctlData* arg) {
   const std::optional<unsigned> value = LoadNumber(arg);
   if (!value) return Failure(EFAULT);
   if (*value != configurationValue_) return Failure(EINVAL);
-  return StandardRequest(kRequestTypeStandardOut, kSetConfiguration, static_cast<uint16_t>(*value),
-                         0);
+  return StandardRequest(UsbDfu::kRequestTypeStandardOut, UsbDfu::kSetConfiguration,
+                         static_cast<uint16_t>(*value), 0);
 }
 
 UsbfsNode::Outcome UsbfsNode::SubmitUrb(UMockdevIoctlData* arg, Client& client) {
@@ -305,12 +302,12 @@ UsbfsNode::Outcome UsbfsNode::SubmitUrb(UMockdevIoctlData* arg, Client& client) 
   if (length > bytes.size() - kSetupSize) return Failure(EINVAL);
   // A request to an interface needs the interface; like the kernel, claim it for a file that
   // forgot to.
-  if ((requestType & kRecipientMask) == kRecipientInterface) {
+  if ((requestType & UsbDfu::kRecipientMask) == UsbDfu::kRecipientInterface) {
     const Outcome claimed = Claim(index & 0xFF, client);
     if (claimed.error != 0) return claimed;
   }
 
-  const bool in = (requestType & kDirectionIn) != 0;
+  const bool in = (requestType & UsbDfu::kDirectionIn) != 0;
   std::vector<uint8_t> data(length);
   if (!in) std::copy_n(bytes.begin() + kSetupSize, length, data.begin());
   const int result =
