@@ -29,12 +29,11 @@ CVFirmwareLoader::ManagerWin* StartManager() {
 
 int RunProgram(CVFirmwareLoader::ManagerWin& manager) {
   EvarixView::Gtk::GtkViewSystem views;
-  EvarixView::InstallViewSystem(&views);
+  const EvarixView::ScopedViewSystem viewsInstalled(&views);
   CVFirmwareLoader::RtMidiOutput midi(CVFirmwareLoader::RtMidiOutput::SystemOfThisMachine());
   const CVFirmwareLoader::ScopedMidiOutput midiInstalled(&midi);
   EvarixApp::CEvarixFirmwareUpdaterApp app([&manager] { return manager.QuitRequested(); });
   app.InitInstance();
-  EvarixView::InstallViewSystem(nullptr);
   return 0;
 }
 

@@ -1,7 +1,5 @@
 #include "DesktopApplications.h"
 
-#include <atomic>
-
 namespace CVFirmwareLoader {
 
 namespace {
@@ -17,18 +15,12 @@ class NoDesktopApplications final : public IDesktopApplications {
   bool Start(const ApplicationImage&) override { return false; }
 };
 
-NoDesktopApplications noDesktopApplications;
-std::atomic<IDesktopApplications*> currentDesktopApplications{&noDesktopApplications};
-
 }  // namespace
 
-IDesktopApplications& DesktopApplications() {
-  return *currentDesktopApplications.load();
-}
-
-IDesktopApplications* SetDesktopApplications(IDesktopApplications* applications) {
-  return currentDesktopApplications.exchange(applications != nullptr ? applications
-                                                                     : &noDesktopApplications);
+template <>
+IDesktopApplications& SeamStandIn<IDesktopApplications>() {
+  static NoDesktopApplications none;
+  return none;
 }
 
 }  // namespace CVFirmwareLoader

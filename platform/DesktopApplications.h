@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Seam.h"
+
 namespace CVFirmwareLoader {
 
 using ProcessId = uint32_t;
@@ -54,25 +56,15 @@ class IDesktopApplications {
   virtual bool Start(const ApplicationImage& image) = 0;
 };
 
-// The implementation now installed. Until one is installed, no application is ever found and
-// nothing can be started.
-IDesktopApplications& DesktopApplications();
+// Its stand-in never finds an application and can start nothing.
+template <>
+IDesktopApplications& SeamStandIn<IDesktopApplications>();
 
-// Installs an implementation (null puts the default back) and returns the one installed before.
-// Done while no other thread uses the engine.
-IDesktopApplications* SetDesktopApplications(IDesktopApplications* applications);
+// The implementation now installed.
+inline IDesktopApplications& DesktopApplications() {
+  return Seam<IDesktopApplications>::Get();
+}
 
-// Installs an implementation for a scope and puts the previous one back when the scope ends.
-class ScopedDesktopApplications {
- public:
-  explicit ScopedDesktopApplications(IDesktopApplications* applications)
-      : previous_(SetDesktopApplications(applications)) {}
-  ~ScopedDesktopApplications() { SetDesktopApplications(previous_); }
-  ScopedDesktopApplications(const ScopedDesktopApplications&) = delete;
-  ScopedDesktopApplications& operator=(const ScopedDesktopApplications&) = delete;
-
- private:
-  IDesktopApplications* previous_;
-};
+using ScopedDesktopApplications = ScopedSeam<IDesktopApplications>;
 
 }  // namespace CVFirmwareLoader

@@ -1,7 +1,5 @@
 #include "MidiOutput.h"
 
-#include <atomic>
-
 namespace CVFirmwareLoader {
 
 namespace {
@@ -20,17 +18,12 @@ class NoMidiOutput final : public IMidiOutput {
   int Close() override { return kNoPorts; }
 };
 
-NoMidiOutput noMidiOutput;
-std::atomic<IMidiOutput*> currentMidiOutput{&noMidiOutput};
-
 }  // namespace
 
-IMidiOutput& MidiOutput() {
-  return *currentMidiOutput.load();
-}
-
-IMidiOutput* InstallMidiOutput(IMidiOutput* output) {
-  return currentMidiOutput.exchange(output != nullptr ? output : &noMidiOutput);
+template <>
+IMidiOutput& SeamStandIn<IMidiOutput>() {
+  static NoMidiOutput none;
+  return none;
 }
 
 }  // namespace CVFirmwareLoader

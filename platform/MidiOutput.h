@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "platform/Seam.h"
+
 namespace CVFirmwareLoader {
 
 // The system's MIDI output ports: listed by name, one opened at a time. Error values are the
@@ -27,23 +29,15 @@ class IMidiOutput {
   virtual int Close() = 0;
 };
 
-// The MIDI output the program uses; until something is installed, there are no ports.
-IMidiOutput& MidiOutput();
+// Its stand-in has no ports.
+template <>
+IMidiOutput& SeamStandIn<IMidiOutput>();
 
-// Installs an implementation (null puts the default back) and returns the one installed before.
-// Done while no other thread uses MIDI output.
-IMidiOutput* InstallMidiOutput(IMidiOutput* output);
+// The MIDI output the program uses.
+inline IMidiOutput& MidiOutput() {
+  return Seam<IMidiOutput>::Get();
+}
 
-// Installs an implementation for a scope and puts the previous one back when the scope ends.
-class ScopedMidiOutput {
- public:
-  explicit ScopedMidiOutput(IMidiOutput* output) : previous_(InstallMidiOutput(output)) {}
-  ~ScopedMidiOutput() { InstallMidiOutput(previous_); }
-  ScopedMidiOutput(const ScopedMidiOutput&) = delete;
-  ScopedMidiOutput& operator=(const ScopedMidiOutput&) = delete;
-
- private:
-  IMidiOutput* previous_;
-};
+using ScopedMidiOutput = ScopedSeam<IMidiOutput>;
 
 }  // namespace CVFirmwareLoader

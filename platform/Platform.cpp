@@ -57,28 +57,28 @@ class SteadyClock final : public IClock {
   }
 };
 
-NoTransport noTransport;
-NoSystemFacts noSystemFacts;
-SteadyClock steadyClock;
-
-std::atomic<IDriverTransport*> currentTransport{&noTransport};
-std::atomic<ISystemFacts*> currentSystem{&noSystemFacts};
-std::atomic<IClock*> currentClock{&steadyClock};
-
 }  // namespace
 
-PlatformServices Platform() {
-  return {currentTransport.load(), currentSystem.load(), currentClock.load()};
+template <>
+IDriverTransport& SeamStandIn<IDriverTransport>() {
+  static NoTransport none;
+  return none;
 }
 
-PlatformServices InstallPlatform(const PlatformServices& services) {
-  PlatformServices previous{currentTransport.load(), currentSystem.load(), currentClock.load()};
-  currentTransport = services.transport != nullptr ? services.transport : &noTransport;
-  currentSystem = services.system != nullptr ? services.system : &noSystemFacts;
-  currentClock = services.clock != nullptr ? services.clock : &steadyClock;
-  return previous;
+template <>
+ISystemFacts& SeamStandIn<ISystemFacts>() {
+  static NoSystemFacts none;
+  return none;
 }
 
-IClock& SystemClock() { return steadyClock; }
+template <>
+IClock& SeamStandIn<IClock>() {
+  return SystemClock();
+}
+
+IClock& SystemClock() {
+  static SteadyClock steady;
+  return steady;
+}
 
 }  // namespace CVFirmwareLoader

@@ -2,41 +2,45 @@
 
 #include "Clock.h"
 #include "DriverTransport.h"
+#include "Seam.h"
 #include "SystemFacts.h"
 
 namespace CVFirmwareLoader {
 
-// The seams the engine reaches the operating system through. The program's start-up installs the
-// real implementations; tests install fakes. Reading is safe from any thread; installing is done
-// while no other thread uses the engine.
+// The seams the engine reaches the operating system through. Their stand-ins: the transport opens
+// nothing, the system knows nothing, and the clock is the real one.
+template <>
+IDriverTransport& SeamStandIn<IDriverTransport>();
+template <>
+ISystemFacts& SeamStandIn<ISystemFacts>();
+template <>
+IClock& SeamStandIn<IClock>();
+
 struct PlatformServices {
   IDriverTransport* transport;
   ISystemFacts* system;
   IClock* clock;
 };
 
-// The services now installed. Until something is installed, the transport opens nothing, the
-// system knows nothing and the clock is the real one.
-PlatformServices Platform();
-
-// Installs services; a null member keeps the default for that seam. Returns what was installed
-// before, so that a caller can put it back.
-PlatformServices InstallPlatform(const PlatformServices& services);
+// The services now installed.
+inline PlatformServices Platform() {
+  return {&Seam<IDriverTransport>::Get(), &Seam<ISystemFacts>::Get(), &Seam<IClock>::Get()};
+}
 
 // The real clock (a steady monotonic clock).
 IClock& SystemClock();
 
-// Installs services for a scope and puts the previous ones back when the scope ends.
+// Installs the engine's three seams together for a scope; a null member puts that seam's
+// stand-in in place.
 class ScopedPlatform {
  public:
   explicit ScopedPlatform(const PlatformServices& services)
-      : previous_(InstallPlatform(services)) {}
-  ~ScopedPlatform() { InstallPlatform(previous_); }
-  ScopedPlatform(const ScopedPlatform&) = delete;
-  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+      : transport_(services.transport), system_(services.system), clock_(services.clock) {}
 
  private:
-  PlatformServices previous_;
+  ScopedSeam<IDriverTransport> transport_;
+  ScopedSeam<ISystemFacts> system_;
+  ScopedSeam<IClock> clock_;
 };
 
 }  // namespace CVFirmwareLoader

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/Seam.h"
+
 // The view layer the updater's dialogs are written against: just what their logic needs of an
 // HTML-page dialog framework. A GTK/WebKit implementation shows real windows; a fake one lets the
 // whole flow run headless in tests. Everything here runs on the user-interface thread.
@@ -113,8 +115,22 @@ class IViewSystem {
                                                             IPageDialogHost* owner) = 0;
 };
 
+}  // namespace EvarixView
+
+namespace CVFirmwareLoader {
+// Until a real view system is installed every dialog ends at once, so that nothing waits for a
+// window that cannot appear.
+template <>
+EvarixView::IViewSystem& SeamStandIn<EvarixView::IViewSystem>();
+}  // namespace CVFirmwareLoader
+
+namespace EvarixView {
+
 // The view system the dialogs use; installed once at start-up, or by a test.
-IViewSystem& ViewSystem();
-void InstallViewSystem(IViewSystem* viewSystem);
+inline IViewSystem& ViewSystem() {
+  return CVFirmwareLoader::Seam<IViewSystem>::Get();
+}
+
+using ScopedViewSystem = CVFirmwareLoader::ScopedSeam<IViewSystem>;
 
 }  // namespace EvarixView

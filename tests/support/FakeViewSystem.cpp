@@ -207,13 +207,9 @@ void FakeViewSystem::Window::Wait(unsigned ms) {
   if (!ended) system_.now_ = until;
 }
 
-FakeViewSystem::FakeViewSystem() {
-  EvarixView::InstallViewSystem(this);
-}
+FakeViewSystem::FakeViewSystem() : installed_(this) {}
 
-FakeViewSystem::~FakeViewSystem() {
-  EvarixView::InstallViewSystem(nullptr);
-}
+FakeViewSystem::~FakeViewSystem() = default;
 
 void FakeViewSystem::OnRun(int templateId, Script script) {
   scripts_[templateId].push_back(std::move(script));

@@ -138,6 +138,7 @@ class FakeViewSystem final : public EvarixView::IViewSystem {
   std::vector<Timer> timers_;
   uint64_t now_ = 0;
   uint64_t timerOrder_ = 0;
+  EvarixView::ScopedViewSystem installed_;
 };
 
 }  // namespace EvarixTest

@@ -21,7 +21,7 @@ namespace EvarixView::Gtk {
 //
 //   if (!EvarixView::Gtk::GtkViewSystem::InitialiseToolkit()) { /* no display */ }
 //   EvarixView::Gtk::GtkViewSystem views;
-//   EvarixView::InstallViewSystem(&views);
+//   const EvarixView::ScopedViewSystem installed(&views);
 //
 // The view system must outlive every dialog it makes. All its windows share one web process and
 // one ephemeral web context: the pages keep nothing on disk and load nothing from the network.
