@@ -8,21 +8,54 @@
 #include <cerrno>
 #include <charconv>
 #include <fstream>
+#include <string_view>
 
 #include "platform/TextConversion.h"
 
 namespace CVFirmwareLoader {
 
-LinuxSystemFacts::LinuxSystemFacts(std::wstring rulesFolder, std::wstring sysfsRoot)
-    : rulesFolder_(std::move(rulesFolder)), sysfsRoot_(std::move(sysfsRoot)) {}
+namespace {
 
-FileOpenOutcome LinuxSystemFacts::TryOpenForReading(const std::wstring& path) {
+FileOpenOutcome TryOpen(const std::wstring& path) {
   const int fd = ::open(ToLocaleBytes(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd >= 0) {
     ::close(fd);
     return FileOpenOutcome::Opened;
   }
   return errno == ENOENT ? FileOpenOutcome::NotFound : FileOpenOutcome::OtherFailure;
+}
+
+}  // namespace
+
+std::vector<std::wstring> LinuxSystemFacts::UdevRulesFolders() {
+  // /lib is where systems that keep it apart from /usr have their rules.
+  return {L"/etc/udev/rules.d", L"/run/udev/rules.d", L"/usr/local/lib/udev/rules.d",
+          L"/usr/lib/udev/rules.d", L"/lib/udev/rules.d"};
+}
+
+LinuxSystemFacts::LinuxSystemFacts(std::vector<std::wstring> rulesFolders, std::wstring sysfsRoot)
+    : rulesFolders_(std::move(rulesFolders)), sysfsRoot_(std::move(sysfsRoot)) {}
+
+std::optional<std::wstring> LinuxSystemFacts::ProgramFilesFolder() {
+  if (rulesFolders_.empty()) return std::nullopt;
+  return rulesFolders_.front();
+}
+
+FileOpenOutcome LinuxSystemFacts::TryOpenForReading(const std::wstring& path) {
+  const auto name = NameBelowRulesFolder(path);
+  if (!name) return TryOpen(path);
+  for (const std::wstring& folder : rulesFolders_) {
+    const FileOpenOutcome outcome = TryOpen(folder + *name);
+    if (outcome != FileOpenOutcome::NotFound) return outcome;
+  }
+  return FileOpenOutcome::NotFound;
+}
+
+std::optional<std::wstring> LinuxSystemFacts::NameBelowRulesFolder(const std::wstring& path) const {
+  if (rulesFolders_.empty()) return std::nullopt;
+  const std::wstring& folder = rulesFolders_.front();
+  if (!std::wstring_view(path).starts_with(folder + L'/')) return std::nullopt;
+  return path.substr(folder.size());
 }
 
 std::optional<ServiceImagePath> LinuxSystemFacts::QueryServiceImagePath(

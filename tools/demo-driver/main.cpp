@@ -384,6 +384,7 @@ bool MeasureAll(const std::vector<Step>& steps, PageLayouts& layouts) {
 // What a process and all its descendants (the page engine's processes) use.
 struct Use {
   long residentKiB = 0;
+  long proportionalKiB = 0;
   double cpuSeconds = 0;
 };
 
@@ -407,13 +408,16 @@ std::optional<std::pair<pid_t, double>> ParentAndCpuSeconds(pid_t pid) {
                                                         static_cast<double>(sysconf(_SC_CLK_TCK)));
 }
 
-long ResidentKiB(pid_t pid) {
-  std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+// A figure in kB from one of the files /proc keeps on a process. The resident memory counts every
+// shared library whole in every process; the proportional one divides each shared page among the
+// processes that map it.
+long MemoryKiB(pid_t pid, const char* name, const char* format) {
+  std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/" + name).c_str(), "r");
   if (file == nullptr) return 0;
   long kib = 0;
   char line[256];
   while (std::fgets(line, sizeof line, file) != nullptr) {
-    if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+    if (std::sscanf(line, format, &kib) == 1) break;
   }
   std::fclose(file);
   return kib;
@@ -430,7 +434,8 @@ Use UseOfTree(pid_t root) {
   Use use;
   std::vector<pid_t> tree{root};
   for (size_t i = 0; i < tree.size(); ++i) {
-    use.residentKiB += ResidentKiB(tree[i]);
+    use.residentKiB += MemoryKiB(tree[i], "status", "VmRSS: %ld kB");
+    use.proportionalKiB += MemoryKiB(tree[i], "smaps_rollup", "Pss: %ld kB");
     if (const auto found = processes.find(tree[i]); found != processes.end()) {
       use.cpuSeconds += found->second.second;
     }
@@ -476,6 +481,8 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
       const Use after = UseOfTree(*updater);
       std::printf("resident memory, updater and its page-engine processes: %.1f MiB\n",
                   static_cast<double>(after.residentKiB) / 1024.0);
+      std::printf("proportional memory (PSS), the same processes: %.1f MiB\n",
+                  static_cast<double>(after.proportionalKiB) / 1024.0);
       std::printf("processor while idle on the main window: %.2f %% of one core\n",
                   100.0 * (after.cpuSeconds - before.cpuSeconds) /
                       std::chrono::duration<double>(kIdleSpan).count());
