@@ -157,6 +157,25 @@ TEST_F(ViewTest, WindowsAndNativeControlsTakeTheirTemplateGeometry) {
   EXPECT_DOUBLE_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)), 1.0);
 }
 
+// A control laid over the page that redrew only its own rectangle could leave the page's first
+// picture painted there alone: the rest of the page stayed the window's grey.
+TEST_F(ViewTest, ChangingANativeControlRedrawsTheWholePage) {
+  RecordingEvents events;
+  auto progress = LoadedDialog(106, 107, events);
+  progress->Show(true);
+  GdkWindow* page = gtk_widget_get_window(GTK_WIDGET(progress->WebView()));
+  ASSERT_TRUE(RunUntil([&] { return gdk_window_is_viewable(page) != FALSE; }));
+  cairo_region_destroy(gdk_window_get_update_area(page));
+
+  progress->SetProgress(EvarixApp::kProgressBarControl, 37);
+  cairo_region_t* redrawn = gdk_window_get_update_area(page);
+  ASSERT_NE(redrawn, nullptr);
+  // The page above the bar, where its heading is.
+  const cairo_rectangle_int_t heading{0, 0, gdk_window_get_width(page), 120};
+  EXPECT_EQ(cairo_region_contains_rectangle(redrawn, &heading), CAIRO_REGION_OVERLAP_IN);
+  cairo_region_destroy(redrawn);
+}
+
 TEST_F(ViewTest, ElementOperationsBeforeLoadAreAppliedAfterIt) {
   RecordingEvents events;
   auto dialog = MakeDialog(102, 129, events);

@@ -347,6 +347,7 @@ void GtkPageDialog::SetPicture(int controlId, int bitmapId) {
   const DialogControl* control = FindControl(template_, controlId);
   if (control == nullptr || control->kind != ControlKind::Picture || picture_ == nullptr) return;
   gtk_image_set_from_pixbuf(GTK_IMAGE(picture_), system_.Picture(bitmapId));
+  RedrawPage();
 }
 
 void GtkPageDialog::SetProgress(int controlId, int percent) {
@@ -356,6 +357,15 @@ void GtkPageDialog::SetProgress(int controlId, int percent) {
   }
   const int clamped = std::clamp(percent, 0, 100);
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progressBar_), clamped / 100.0);
+  RedrawPage();
+}
+
+void GtkPageDialog::RedrawPage() {
+  // A control laid over the page redraws the page under it, in its own rectangle only. Asked to
+  // draw before it has a picture of the page, the engine waits for the page's first picture and
+  // paints it in the rectangle asked for alone, never redrawing the rest: the page's other parts
+  // would stay blank until they change. So whatever changes a control redraws the whole page.
+  if (webView_ != nullptr) gtk_widget_queue_draw(GTK_WIDGET(webView_));
 }
 
 void GtkPageDialog::DeliverClicks(const std::vector<std::string>& ids) {

@@ -71,6 +71,7 @@ class GtkPageDialog final : public IPageDialogHost {
   void BuildPage(GtkWidget* overlay);
   void BuildPlainControls(GtkWidget* fixed);
   void AddNativeControls(GtkWidget* overlay);
+  void RedrawPage();
   void Apply(const ElementOperation& operation);
   void ApplyOrQueue(ElementOperation operation);
   void OnPageReady(std::set<std::string> ids);
