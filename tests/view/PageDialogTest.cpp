@@ -176,6 +176,22 @@ TEST_F(ViewTest, ChangingANativeControlRedrawsTheWholePage) {
   cairo_region_destroy(redrawn);
 }
 
+// Shown earlier, a window was blank until its page had loaded, and then showed the page's own
+// texts until the logic's arrived.
+TEST_F(ViewTest, AWindowShowsOnlyOnceTheLogicHasHadItsLoadedPage) {
+  RecordingEvents events;
+  auto dialog = MakeDialog(108, 109, events);
+  bool shownBefore = false;
+  events.onEvent = [&](const std::string& event) {
+    const bool shown = gtk_widget_get_visible(GTK_WIDGET(dialog->Window())) != FALSE;
+    if (event == "init" || event == "complete") shownBefore = shownBefore || shown;
+    if (event == "complete") dialog->SetTimer(1, 10);
+    if (event == "timer:1") dialog->EndDialog(shown ? kResultOk : kResultCancel);
+  };
+  EXPECT_EQ(dialog->RunModal(), kResultOk);
+  EXPECT_FALSE(shownBefore);
+}
+
 TEST_F(ViewTest, ElementOperationsBeforeLoadAreAppliedAfterIt) {
   RecordingEvents events;
   auto dialog = MakeDialog(102, 129, events);
@@ -289,7 +305,12 @@ TEST_F(ViewTest, TheCloseBoxArrivesAsCloseAndClosesNothing) {
   auto dialog = MakeDialog(114, 115, events);
   bool visibleAfterClose = false;
   events.onEvent = [&](const std::string& event) {
-    if (event == "complete") gtk_window_close(dialog->Window());
+    // The window shows once the logic has had the loaded page: it can be closed from then on.
+    if (event == "complete") dialog->SetTimer(2, 10);
+    if (event == "timer:2") {
+      dialog->KillTimer(2);
+      gtk_window_close(dialog->Window());
+    }
     if (event == "close") dialog->SetTimer(1, 100);
     if (event == "timer:1") {
       visibleAfterClose = gtk_widget_get_visible(GTK_WIDGET(dialog->Window()));

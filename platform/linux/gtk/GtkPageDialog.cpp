@@ -291,21 +291,30 @@ void GtkPageDialog::OnPageReady(std::set<std::string> ids) {
   queued.swap(queued_);
   for (const ElementOperation& operation : queued) Apply(operation);
   if (initialised_) {
-    events_.OnDocumentComplete();
+    DeliverDocumentComplete();
   } else {
     documentCompleteDue_ = true;
   }
 }
 
+void GtkPageDialog::DeliverDocumentComplete() {
+  events_.OnDocumentComplete();
+  // Shown only now, the window shows the page with the texts the logic has just written into it,
+  // and is never drawn before the page can be: each such draw stalls the program while the page
+  // engine waits for a picture of a page it has not yet laid out.
+  window_.Reveal();
+}
+
 int GtkPageDialog::RunModal() {
   if (window_.Running()) return result_;
   initialised_ = true;
+  const bool pageToCome = page_ != nullptr && (!loaded_ || documentCompleteDue_);
   events_.OnInitDialog();
   if (documentCompleteDue_) {
     documentCompleteDue_ = false;
-    window_.Post([this] { events_.OnDocumentComplete(); });
+    window_.Post([this] { DeliverDocumentComplete(); });
   }
-  window_.Run();
+  window_.Run(pageToCome ? ModalWindow::Showing::OnReveal : ModalWindow::Showing::AtOnce);
   // The window is gone as far as the logic knows: its timers and undelivered events go with it.
   window_.KillAllTimers();
   window_.DropPosted();
@@ -327,12 +336,7 @@ void GtkPageDialog::KillTimer(unsigned timerId) {
 }
 
 void GtkPageDialog::Show(bool visible) {
-  if (visible) {
-    gtk_widget_show(window_.Widget());
-    gtk_window_present(window_.Get());
-  } else {
-    gtk_widget_hide(window_.Widget());
-  }
+  window_.Show(visible);
 }
 
 void GtkPageDialog::SetTitle(const std::wstring& title) {
