@@ -157,6 +157,41 @@ TEST_F(ViewTest, WindowsAndNativeControlsTakeTheirTemplateGeometry) {
   EXPECT_DOUBLE_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)), 1.0);
 }
 
+// A control laid over the page that redrew only its own rectangle could leave the page's first
+// picture painted there alone: the rest of the page stayed the window's grey.
+TEST_F(ViewTest, ChangingANativeControlRedrawsTheWholePage) {
+  RecordingEvents events;
+  auto progress = LoadedDialog(106, 107, events);
+  progress->Show(true);
+  GdkWindow* page = gtk_widget_get_window(GTK_WIDGET(progress->WebView()));
+  ASSERT_TRUE(RunUntil([&] { return gdk_window_is_viewable(page) != FALSE; }));
+  cairo_region_destroy(gdk_window_get_update_area(page));
+
+  progress->SetProgress(EvarixApp::kProgressBarControl, 37);
+  cairo_region_t* redrawn = gdk_window_get_update_area(page);
+  ASSERT_NE(redrawn, nullptr);
+  // The page above the bar, where its heading is.
+  const cairo_rectangle_int_t heading{0, 0, gdk_window_get_width(page), 120};
+  EXPECT_EQ(cairo_region_contains_rectangle(redrawn, &heading), CAIRO_REGION_OVERLAP_IN);
+  cairo_region_destroy(redrawn);
+}
+
+// Shown earlier, a window was blank until its page had loaded, and then showed the page's own
+// texts until the logic's arrived.
+TEST_F(ViewTest, AWindowShowsOnlyOnceTheLogicHasHadItsLoadedPage) {
+  RecordingEvents events;
+  auto dialog = MakeDialog(108, 109, events);
+  bool shownBefore = false;
+  events.onEvent = [&](const std::string& event) {
+    const bool shown = gtk_widget_get_visible(GTK_WIDGET(dialog->Window())) != FALSE;
+    if (event == "init" || event == "complete") shownBefore = shownBefore || shown;
+    if (event == "complete") dialog->SetTimer(1, 10);
+    if (event == "timer:1") dialog->EndDialog(shown ? kResultOk : kResultCancel);
+  };
+  EXPECT_EQ(dialog->RunModal(), kResultOk);
+  EXPECT_FALSE(shownBefore);
+}
+
 TEST_F(ViewTest, ElementOperationsBeforeLoadAreAppliedAfterIt) {
   RecordingEvents events;
   auto dialog = MakeDialog(102, 129, events);
@@ -270,7 +305,12 @@ TEST_F(ViewTest, TheCloseBoxArrivesAsCloseAndClosesNothing) {
   auto dialog = MakeDialog(114, 115, events);
   bool visibleAfterClose = false;
   events.onEvent = [&](const std::string& event) {
-    if (event == "complete") gtk_window_close(dialog->Window());
+    // The window shows once the logic has had the loaded page: it can be closed from then on.
+    if (event == "complete") dialog->SetTimer(2, 10);
+    if (event == "timer:2") {
+      dialog->KillTimer(2);
+      gtk_window_close(dialog->Window());
+    }
     if (event == "close") dialog->SetTimer(1, 100);
     if (event == "timer:1") {
       visibleAfterClose = gtk_widget_get_visible(GTK_WIDGET(dialog->Window()));

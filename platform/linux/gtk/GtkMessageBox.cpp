@@ -60,7 +60,7 @@ GtkMessageBox::~GtkMessageBox() {
 
 void GtkMessageBox::RunModal() {
   events_.OnInitDialog();
-  window_.Run();
+  window_.Run(ModalWindow::Showing::AtOnce);
   window_.KillAllTimers();
   window_.DropPosted();
 }

@@ -291,21 +291,30 @@ void GtkPageDialog::OnPageReady(std::set<std::string> ids) {
   queued.swap(queued_);
   for (const ElementOperation& operation : queued) Apply(operation);
   if (initialised_) {
-    events_.OnDocumentComplete();
+    DeliverDocumentComplete();
   } else {
     documentCompleteDue_ = true;
   }
 }
 
+void GtkPageDialog::DeliverDocumentComplete() {
+  events_.OnDocumentComplete();
+  // Shown only now, the window shows the page with the texts the logic has just written into it,
+  // and is never drawn before the page can be: each such draw stalls the program while the page
+  // engine waits for a picture of a page it has not yet laid out.
+  window_.Reveal();
+}
+
 int GtkPageDialog::RunModal() {
   if (window_.Running()) return result_;
   initialised_ = true;
+  const bool pageToCome = page_ != nullptr && (!loaded_ || documentCompleteDue_);
   events_.OnInitDialog();
   if (documentCompleteDue_) {
     documentCompleteDue_ = false;
-    window_.Post([this] { events_.OnDocumentComplete(); });
+    window_.Post([this] { DeliverDocumentComplete(); });
   }
-  window_.Run();
+  window_.Run(pageToCome ? ModalWindow::Showing::OnReveal : ModalWindow::Showing::AtOnce);
   // The window is gone as far as the logic knows: its timers and undelivered events go with it.
   window_.KillAllTimers();
   window_.DropPosted();
@@ -327,12 +336,7 @@ void GtkPageDialog::KillTimer(unsigned timerId) {
 }
 
 void GtkPageDialog::Show(bool visible) {
-  if (visible) {
-    gtk_widget_show(window_.Widget());
-    gtk_window_present(window_.Get());
-  } else {
-    gtk_widget_hide(window_.Widget());
-  }
+  window_.Show(visible);
 }
 
 void GtkPageDialog::SetTitle(const std::wstring& title) {
@@ -347,6 +351,7 @@ void GtkPageDialog::SetPicture(int controlId, int bitmapId) {
   const DialogControl* control = FindControl(template_, controlId);
   if (control == nullptr || control->kind != ControlKind::Picture || picture_ == nullptr) return;
   gtk_image_set_from_pixbuf(GTK_IMAGE(picture_), system_.Picture(bitmapId));
+  RedrawPage();
 }
 
 void GtkPageDialog::SetProgress(int controlId, int percent) {
@@ -356,6 +361,15 @@ void GtkPageDialog::SetProgress(int controlId, int percent) {
   }
   const int clamped = std::clamp(percent, 0, 100);
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progressBar_), clamped / 100.0);
+  RedrawPage();
+}
+
+void GtkPageDialog::RedrawPage() {
+  // A control laid over the page redraws the page under it, in its own rectangle only. Asked to
+  // draw before it has a picture of the page, the engine waits for the page's first picture and
+  // paints it in the rectangle asked for alone, never redrawing the rest: the page's other parts
+  // would stay blank until they change. So whatever changes a control redraws the whole page.
+  if (webView_ != nullptr) gtk_widget_queue_draw(GTK_WIDGET(webView_));
 }
 
 void GtkPageDialog::DeliverClicks(const std::vector<std::string>& ids) {

@@ -22,9 +22,10 @@ class GtkViewSystem;
 // dialog built from the template's controls (the About box).
 //
 // The page is loaded as soon as the dialog is made; OnInitDialog comes when RunModal starts and
-// OnDocumentComplete once both have happened, in that order. Clicks, the close box and the
-// context menu's About item reach the logic from the main loop, never from inside the page
-// engine, so a handler may run another dialog modally.
+// OnDocumentComplete once both have happened, in that order. The window of a page shows once
+// OnDocumentComplete has returned. Clicks, the close box and the context menu's About item reach
+// the logic from the main loop, never from inside the page engine, so a handler may run another
+// dialog modally.
 class GtkPageDialog final : public IPageDialogHost {
  public:
   // page is null for a plain dialog; owner may be null.
@@ -71,9 +72,11 @@ class GtkPageDialog final : public IPageDialogHost {
   void BuildPage(GtkWidget* overlay);
   void BuildPlainControls(GtkWidget* fixed);
   void AddNativeControls(GtkWidget* overlay);
+  void RedrawPage();
   void Apply(const ElementOperation& operation);
   void ApplyOrQueue(ElementOperation operation);
   void OnPageReady(std::set<std::string> ids);
+  void DeliverDocumentComplete();
   void DeliverClicks(const std::vector<std::string>& ids);
 
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);

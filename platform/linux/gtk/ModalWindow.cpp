@@ -25,7 +25,7 @@ ModalWindow::~ModalWindow() {
   }
 }
 
-void ModalWindow::Run() {
+void ModalWindow::Run(Showing showing) {
   if (running_) return;
   if (quit_) {
     quit_ = false;
@@ -41,17 +41,32 @@ void ModalWindow::Run() {
   const bool ownerWasSensitive = blocked != nullptr && gtk_widget_get_sensitive(blocked);
   if (ownerWasSensitive) gtk_widget_set_sensitive(blocked, FALSE);
   gtk_window_set_modal(window, TRUE);
-  gtk_widget_show(Widget());
-  gtk_window_present(window);
 
   running_ = true;
+  revealDue_ = true;
+  if (showing == Showing::AtOnce) Reveal();
   while (!quit_) g_main_loop_run(loop_.get());
   running_ = false;
+  revealDue_ = false;
   quit_ = false;
 
   gtk_window_set_modal(window, FALSE);
   gtk_widget_hide(Widget());
   if (ownerWasSensitive && owner_ != nullptr) gtk_widget_set_sensitive(owner_, TRUE);
+}
+
+void ModalWindow::Reveal() {
+  if (running_ && revealDue_ && !quit_) Show(true);
+}
+
+void ModalWindow::Show(bool visible) {
+  revealDue_ = false;
+  if (visible) {
+    gtk_widget_show(Widget());
+    gtk_window_present(Get());
+  } else {
+    gtk_widget_hide(Widget());
+  }
 }
 
 void ModalWindow::Quit() {

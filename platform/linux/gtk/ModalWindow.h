@@ -29,12 +29,19 @@ class ModalWindow {
   GtkWindow* Get() const { return GTK_WINDOW(window_.get()); }
   GtkWidget* Widget() const { return window_.get(); }
 
-  // Shows the window and dispatches events until Quit, with the owner insensitive meanwhile;
-  // hides the window again before it returns. Returns at once, showing nothing, when Quit came
-  // before it.
-  void Run();
+  enum class Showing { AtOnce, OnReveal };
+
+  // Shows the window, at once or at the run's first Reveal, and dispatches events until Quit,
+  // with the owner insensitive meanwhile; hides the window again before it returns. Returns at
+  // once, showing nothing, when Quit came before it.
+  void Run(Showing showing);
   void Quit();
   bool Running() const { return running_; }
+  // Shows the window of a run that waits for it, unless the run has been ended or the window
+  // shown or hidden on purpose meanwhile.
+  void Reveal();
+  // Shows (and raises) or hides the window; a reveal still due is then forgotten.
+  void Show(bool visible);
 
   // Like the classic window timers: a second SetTimer with the same id replaces the first.
   void SetTimer(unsigned timerId, unsigned periodMs);
@@ -59,6 +66,7 @@ class ModalWindow {
   MainLoop loop_;
   bool quit_ = false;
   bool running_ = false;
+  bool revealDue_ = false;
   std::map<unsigned, SourceId> timers_;
   std::deque<std::function<void()>> posted_;
   SourceId postedSource_;
