@@ -395,8 +395,11 @@ void GtkPageDialog::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
 }
 
 gboolean GtkPageDialog::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri,
-                                     GError* error, gpointer) {
+                                     GError* error, gpointer self) {
   g_warning("The page %s did not load: %s", uri, error != nullptr ? error->message : "");
+  // A window waiting for its page would otherwise never show, and its modal run could not be
+  // ended by the user: shown blank, it can at least be closed.
+  static_cast<GtkPageDialog*>(self)->window_.Reveal();
   return FALSE;
 }
 
