@@ -194,13 +194,18 @@ class UpdaterWindows {
     return picture;
   }
 
+  // Whether every pixel has the colour of the first. A part of a picture shares the rows of the
+  // whole: only the first width pixels of each row are its own.
   static bool IsBlank(GdkPixbuf* picture) {
     const guchar* pixels = gdk_pixbuf_read_pixels(picture);
-    const gsize size = gdk_pixbuf_get_byte_length(picture);
-    const int channels = gdk_pixbuf_get_n_channels(picture);
-    for (gsize i = static_cast<gsize>(channels); i + static_cast<gsize>(channels) <= size;
-         i += static_cast<gsize>(channels)) {
-      if (std::memcmp(pixels, pixels + i, static_cast<size_t>(channels)) != 0) return false;
+    const auto stride = static_cast<size_t>(gdk_pixbuf_get_rowstride(picture));
+    const auto channels = static_cast<size_t>(gdk_pixbuf_get_n_channels(picture));
+    const auto width = static_cast<size_t>(gdk_pixbuf_get_width(picture));
+    const auto height = static_cast<size_t>(gdk_pixbuf_get_height(picture));
+    for (size_t y = 0; y < height; ++y) {
+      for (size_t x = 0; x < width; ++x) {
+        if (std::memcmp(pixels, pixels + y * stride + x * channels, channels) != 0) return false;
+      }
     }
     return true;
   }
