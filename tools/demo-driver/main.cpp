@@ -13,14 +13,14 @@
 // Where an element is on a page comes from the same page, shown by this program in a window of
 // the same size off the screen: the pages lay out the same whatever their texts say.
 // Exits with the updater's exit code once every step was taken, 1 when a step failed, 2 for a
-// usage error.
+// usage error. The updater never outlives the driver.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,8 +42,6 @@
 #include "platform/linux/gtk/GtkViewSystem.h"
 #include "tools/page-tools/PageTools.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -53,7 +51,10 @@ using EvarixView::Gtk::GtkViewSystem;
 
 constexpr int kStepFailed = 1;
 constexpr int kUsageError = 2;
+constexpr int kCannotStart = 127;
 constexpr auto kWindowPatience = 60s;  // the download runs while the progress window shows
+// How long the updater has to end after SIGTERM before it is killed.
+constexpr auto kEndingPatience = 10s;
 
 using EvarixPageTools::Evaluate;
 using EvarixPageTools::Pump;
@@ -347,31 +348,63 @@ bool TakeStep(const Step& step, UpdaterWindows& screen, PageLayouts& layouts,
   return false;
 }
 
-std::optional<pid_t> Start(const std::vector<char*>& command) {
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, command[0], nullptr, nullptr, command.data(), environ) != 0) {
-    return std::nullopt;
-  }
-  return pid;
-}
-
 int ExitCodeOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : kStepFailed;
 }
 
-// Waits for the updater, which ends by itself after the last step; ends it when it does not.
-int Reap(pid_t updater, bool stepsTaken) {
-  int status = 0;
-  const bool ended = RunUntil([&] { return waitpid(updater, &status, WNOHANG) == updater; },
-                              stepsTaken ? 20s : 0s);
-  if (!ended) {
-    kill(updater, SIGTERM);
-    waitpid(updater, &status, 0);
-    return kStepFailed;
+// The updater's process. However the driver ends, the updater goes too: the driver ends and reaps
+// it on the way out, and the kernel sends it SIGTERM should the driver be killed first.
+class UpdaterProcess {
+ public:
+  static std::unique_ptr<UpdaterProcess> Start(const std::vector<char*>& command) {
+    const pid_t driver = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      // Only async-signal-safe calls from here to the exec.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != driver) _exit(kCannotStart);  // the driver died before it was asked
+      execvp(command[0], command.data());
+      _exit(kCannotStart);
+    }
+    if (pid < 0) return nullptr;
+    return std::unique_ptr<UpdaterProcess>(new UpdaterProcess(pid));
   }
-  return stepsTaken ? ExitCodeOf(status) : kStepFailed;
-}
+
+  ~UpdaterProcess() { End(); }
+  UpdaterProcess(const UpdaterProcess&) = delete;
+  UpdaterProcess& operator=(const UpdaterProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+
+  // Its exit code once it has ended.
+  std::optional<int> ExitCode() {
+    int status = 0;
+    if (!exitCode_ && waitpid(pid_, &status, WNOHANG) == pid_) exitCode_ = ExitCodeOf(status);
+    return exitCode_;
+  }
+
+  std::optional<int> AwaitExit(std::chrono::milliseconds patience) {
+    RunUntil([this] { return ExitCode().has_value(); }, patience);
+    return exitCode_;
+  }
+
+  // Ends it unless it has ended by itself; SIGKILL when it does not heed SIGTERM.
+  void End() {
+    if (ExitCode()) return;
+    kill(pid_, SIGTERM);
+    if (AwaitExit(kEndingPatience)) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    if (waitpid(pid_, &status, 0) == pid_) exitCode_ = ExitCodeOf(status);
+  }
+
+ private:
+  explicit UpdaterProcess(pid_t pid) : pid_(pid) {}
+
+  const pid_t pid_;
+  std::optional<int> exitCode_;
+};
 
 // Measures every element the steps click before the updater starts, so that no window of ours
 // shows while the updater's do.
@@ -446,12 +479,6 @@ Use UseOfTree(pid_t root) {
   return use;
 }
 
-void End(pid_t pid) {
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-}
-
 // Starts the updater a few times and prints how long its first status took to show, then how
 // much memory and processor it uses while it waits on its main window.
 int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
@@ -464,28 +491,26 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
   std::vector<double> startMs;
   for (int i = 0; i < kStarts; ++i) {
     const auto started = Clock::now();
-    const std::optional<pid_t> updater = Start(command);
+    const std::unique_ptr<UpdaterProcess> updater = UpdaterProcess::Start(command);
     if (!updater) return kStepFailed;
-    UpdaterWindows windows(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
+    UpdaterWindows windows(gdk_x11_display_get_xdisplay(gdk_display_get_default()), updater->Pid());
     const std::optional<Window> main =
         windows.WaitForWindow(DownloadSteps().front().caption, kWindowPatience);
     if (!main || !RunUntil([&] { return windows.ShowsSomethingIn(*main, inside); }, 30s)) {
-      End(*updater);
       return kStepFailed;
     }
     startMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
     if (i == kStarts - 1) {
       Pump(5s);
-      const Use before = UseOfTree(*updater);
+      const Use before = UseOfTree(updater->Pid());
       Pump(kIdleSpan);
-      const Use after = UseOfTree(*updater);
+      const Use after = UseOfTree(updater->Pid());
       std::printf("resident memory, updater and its page-engine processes: %.1f MiB\n",
                   static_cast<double>(after.residentKiB) / 1024.0);
       std::printf("processor while idle on the main window: %.2f %% of one core\n",
                   100.0 * (after.cpuSeconds - before.cpuSeconds) /
                       std::chrono::duration<double>(kIdleSpan).count());
     }
-    End(*updater);
   }
   std::sort(startMs.begin(), startMs.end());
   std::printf("start to first painted status, %d starts: median %.0f ms, worst %.0f ms\n", kStarts,
@@ -499,17 +524,19 @@ int DriveUpdate(const std::vector<char*>& command, PageLayouts& layouts,
   std::filesystem::create_directories(folder);
   const std::vector<Step> steps = UpdateSteps(throughFailure);
   if (!MeasureAll(steps, layouts)) return kStepFailed;
-  const std::optional<pid_t> updater = Start(command);
+  const std::unique_ptr<UpdaterProcess> updater = UpdaterProcess::Start(command);
   if (!updater) {
     std::fprintf(stderr, "evarix-demo-driver: cannot start %s\n", command.front());
     return kStepFailed;
   }
-  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
-  bool taken = true;
+  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), updater->Pid());
   for (const Step& step : steps) {
-    if (!(taken = TakeStep(step, screen, layouts, folder))) break;
+    if (!TakeStep(step, screen, layouts, folder)) return kStepFailed;
   }
-  return Reap(*updater, taken);
+  // The updater ends by itself after the last step.
+  const std::optional<int> exitCode = updater->AwaitExit(20s);
+  if (!exitCode) std::fprintf(stderr, "evarix-demo-driver: the updater did not end\n");
+  return exitCode.value_or(kStepFailed);
 }
 
 }  // namespace
