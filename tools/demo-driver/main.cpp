@@ -65,6 +65,8 @@ constexpr auto kWindowPatience = 60s;
 constexpr auto kStillnessPatience = 60s;
 // How long a window's page may take to paint whole; a window without its picture is no failure.
 constexpr auto kPaintPatience = 20s;
+// How long the page of a window that waits for its click must stand still before its picture.
+constexpr auto kSettling = 500ms;
 // How often a window is looked at while we wait for it to come, to show its whole page or to go.
 // On Xvfb the progress page shows its texts only until its first tick, a fifth of a second in.
 constexpr auto kGlance = 25ms;
@@ -195,6 +197,11 @@ bool IsBlank(const GdkPixbuf* picture) {
                                      static_cast<double>(gdk_pixbuf_get_height(picture))});
 }
 
+std::string PixelsOf(const GdkPixbuf* picture) {
+  return {reinterpret_cast<const char*>(gdk_pixbuf_read_pixels(picture)),
+          gdk_pixbuf_get_byte_length(picture)};
+}
+
 // Whether the picture shows the step's whole page: every text on it, and what the updater writes
 // in later. A page still loading, or painted in part, lacks some; a message box only has to show
 // something.
@@ -267,12 +274,8 @@ class UpdaterWindows {
 
   // Its caption and its pixels: whatever moves in the window changes these.
   std::string LookOf(Window window) {
-    std::string look = CaptionOf(window);
-    if (const Picture picture = PictureOf(window)) {
-      look.append(reinterpret_cast<const char*>(gdk_pixbuf_read_pixels(picture.get())),
-                  gdk_pixbuf_get_byte_length(picture.get()));
-    }
-    return look;
+    const Picture picture = PictureOf(window);
+    return CaptionOf(window) + (picture ? PixelsOf(picture.get()) : std::string());
   }
 
   void Click(Window window, const Rect& rect) {
@@ -467,14 +470,25 @@ class UpdateDriver {
     return ClickUntilGone(step, window, layout->elements.at(step.click));
   }
 
-  // A window that goes by itself may go before its page is painted: it then has no picture.
+  // A window that waits for its click is pictured once its whole page has stood still for a
+  // moment: the updater writes into some pages just after they show. One that goes by itself is
+  // pictured as soon as its page shows whole, and has no picture when it goes first.
   void SavePicture(const Step& step, Window window, const PageLayout* layout) {
+    const auto settling = step.click.empty() ? 0ms : kSettling;
     Picture painted;
+    auto paintedAt = Clock::now();
     GlanceUntil(
         [&] {
           Picture picture = UpdaterWindows::PictureOf(window);
-          if (picture && ShowsWholePage(picture.get(), step, layout)) painted = std::move(picture);
-          return painted || !screen_.IsShown(window);
+          if (!picture || !ShowsWholePage(picture.get(), step, layout)) {
+            painted.reset();
+            return !screen_.IsShown(window);
+          }
+          if (!painted || PixelsOf(picture.get()) != PixelsOf(painted.get())) {
+            painted = std::move(picture);
+            paintedAt = Clock::now();
+          }
+          return Clock::now() - paintedAt >= settling;
         },
         kPaintPatience);
     const std::filesystem::path file = folder_ / (step.name + ".png");
