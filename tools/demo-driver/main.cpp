@@ -254,6 +254,16 @@ class UpdaterWindows {
     return found;
   }
 
+  // The captions of the updater's shown windows, for a message.
+  std::string ShownCaptions() {
+    std::string captions;
+    FindWindow([&](const std::string& caption) {
+      captions += (captions.empty() ? "\"" : ", \"") + caption + "\"";
+      return false;
+    });
+    return captions.empty() ? "none" : captions;
+  }
+
   bool IsShown(Window window) {
     const ErrorTrap trap;  // the window may have gone already
     XWindowAttributes attributes;
@@ -430,7 +440,8 @@ class UpdateDriver {
       const std::optional<std::pair<size_t, Window>> shown = AwaitWindow(steps, next);
       if (!shown) {
         Complain(steps[next], updater_.ExitCode() ? "the updater ended before its window came"
-                                                  : "the window did not come");
+                                                  : "the window did not come; the updater shows " +
+                                                        screen_.ShownCaptions());
         return false;
       }
       for (; next < shown->first; ++next) Complain(steps[next], "went by before it was seen");
@@ -440,8 +451,8 @@ class UpdateDriver {
   }
 
  private:
-  static void Complain(const Step& step, const char* what) {
-    std::fprintf(stderr, "evarix-demo-driver: %s: %s\n", step.name.c_str(), what);
+  static void Complain(const Step& step, const std::string& what) {
+    std::fprintf(stderr, "evarix-demo-driver: %s: %s\n", step.name.c_str(), what.c_str());
   }
 
   // The first step from next on whose window shows, and the window.
