@@ -26,16 +26,20 @@ done
 # The updater takes the ALSA sequencer where there is one; this test listens on JACK.
 [ -e /dev/snd/seq ] && { echo "this machine has an ALSA sequencer"; exit $skip; }
 
-# The updater's download lock is one for all its copies of this user, and the program takes no
-# name of its own for it: another copy updating beside this test refuses this test's download.
-other_updaters() {
-  pgrep -d ' ' -u "$(id -u)" -x evarix-firmware || true  # the kernel keeps 15 letters of a name
-}
-others_before=$(other_updaters)
-
 work=$(mktemp -d /tmp/evarix-e2e-XXXXXX)
 export JACK_DEFAULT_SERVER="evarix-e2e-$$"
-jackd_pid="" run_group=""
+jackd_pid="" run_group="" watcher_pid=""
+
+# The updater's download lock is one for all its copies of this user, and the program takes no
+# name of its own for it: another copy updating beside this test refuses this test's download.
+# Each second the test notes the copies outside its run (the kernel keeps 15 letters of a name).
+watch_other_updaters() {
+  while :; do
+    ps -u "$(id -u)" -o pid=,pgid=,comm= |
+      awk -v run="$run_group" '$3 == "evarix-firmware" && $2 != run { print $1 }'
+    sleep 1
+  done > "$work/other-updaters"
+}
 
 # The run has a process group of its own, ended as a whole: xvfb-run leaves its Xvfb behind when
 # its own clean-up fails, and so does anything of a run cut short.
@@ -51,6 +55,7 @@ end_run_group() {
   run_group=""
 }
 cleanup() {
+  [ -n "$watcher_pid" ] && kill "$watcher_pid" 2> /dev/null || true
   end_run_group
   [ -n "${SINK_PID:-}" ] && kill "$SINK_PID" 2> /dev/null || true
   [ -n "$jackd_pid" ] && kill "$jackd_pid" 2> /dev/null && wait "$jackd_pid" 2> /dev/null || true
@@ -73,7 +78,10 @@ setsid xvfb-run -a -s "-screen 0 1280x800x24" \
   "$keyboard" --firmware 0x1022 --poll-timeout 1 --timeout 240 "${keyboard_faults[@]}" -- \
   "$driver" "${driver_path[@]}" "$work/screenshots" -- "$updater" > "$work/run.log" 2>&1 &
 run_group=$!
+watch_other_updaters &
+watcher_pid=$!
 wait "$run_group" || status=$?
+kill "$watcher_pid" 2> /dev/null || true
 end_run_group
 cat "$work/run.log"
 
@@ -97,6 +105,6 @@ if [ "$received" != "$expected" ]; then
   echo "${received:-nothing}"
   failed=1
 fi
-others="$others_before $(other_updaters)"
-[ -z "${others// /}" ] || echo "note: other copies of the updater ran beside this test: $others"
+others=$(sort -u "$work/other-updaters" | tr '\n' ' ')
+[ -z "$others" ] || echo "note: other copies of the updater ran beside this test: $others"
 exit $failed
