@@ -1,6 +1,7 @@
 // Drives the updater through a whole update as a person would, on a display with no one at it:
-// it starts the updater, waits for each window, saves a picture of it, and clicks the page
-// element a person would click, with the pointer, through the X server.
+// it starts the updater, follows its windows as they come, saves a picture of each once its page
+// is painted, and clicks the page element a person would click, with the pointer, through the X
+// server.
 //
 //   evarix-demo-driver [--retry-after-failure] SCREENSHOT-FOLDER -- updater [argument...]
 //   evarix-demo-driver --figures -- updater [argument...]
@@ -10,17 +11,17 @@
 // With --figures it takes no step but starts the updater ten times and prints how soon its first
 // status shows, and how much memory and processor it uses while it waits.
 //
-// Where an element is on a page comes from the same page, shown by this program in a window of
-// the same size off the screen: the pages lay out the same whatever their texts say.
+// Where an element or a text is on a page comes from the same page, shown by this program in a
+// window of the same size off the screen: the pages lay out the same whatever their texts say.
 // Exits with the updater's exit code once every step was taken, 1 when a step failed, 2 for a
-// usage error.
+// usage error. The updater never outlives the driver.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,27 +34,47 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
-#include "app/view/DialogTemplates.h"
+#include "platform/linux/GlibHandles.h"
 #include "platform/linux/gtk/GtkPageDialog.h"
 #include "platform/linux/gtk/GtkViewSystem.h"
+#include "tools/demo-driver/UpdateSteps.h"
 #include "tools/page-tools/PageTools.h"
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using EvarixDemo::Step;
 using EvarixView::Gtk::GtkPageDialog;
 using EvarixView::Gtk::GtkViewSystem;
+using Picture = EvarixGlib::Object<GdkPixbuf>;
 
 constexpr int kStepFailed = 1;
 constexpr int kUsageError = 2;
-constexpr auto kWindowPatience = 60s;  // the download runs while the progress window shows
+constexpr int kCannotStart = 127;
+// How long a window may take to come once the one before it has gone, or to take a click.
+constexpr auto kWindowPatience = 60s;
+// How long a window that goes by itself may stand still. The progress window moves for as long as
+// the download does, however slowly, so only a download that has stopped runs this out; the
+// keyboard harness's own time-out bounds the whole run.
+constexpr auto kStillnessPatience = 60s;
+// How long a window's page may take to paint whole; a window without its picture is no failure.
+constexpr auto kPaintPatience = 20s;
+// How long the page of a window that waits for its click must stand still before its picture.
+constexpr auto kSettling = 500ms;
+// How often a window is looked at while we wait for it to come, to show its whole page or to go.
+// On Xvfb the progress page shows its texts only until its first tick, a fifth of a second in.
+constexpr auto kGlance = 25ms;
+// How often a window that goes by itself is looked at for movement: a picture of it takes the X
+// server from the updater for a while.
+constexpr auto kMovementGlance = 250ms;
+// How long the updater has to end after SIGTERM before it is killed.
+constexpr auto kEndingPatience = 10s;
 
 using EvarixPageTools::Evaluate;
 using EvarixPageTools::Pump;
@@ -66,21 +87,68 @@ struct Rect {
   double height = 0;
 };
 
-// Where the elements of the pages are within their windows, learnt from our own copy of each.
+// The part inside an element's border, which is one colour while the element is empty.
+Rect Inside(const Rect& rect) {
+  return {rect.x + 4, rect.y + 4, rect.width - 8, rect.height - 8};
+}
+
+// Where the elements of a page are within its window, by id, and where its texts are.
+struct PageLayout {
+  std::map<std::string, Rect> elements;
+  std::vector<Rect> texts;
+};
+
+// Each element with an id as "id x y width height", then each text as "- x y width height". A
+// text's box is that of its letters, not of the element around it, which a control of the window
+// may cover.
+constexpr const char* kLayoutScript = R"((() => {
+  const box = r => [r.left, r.top, r.width, r.height].join(' ');
+  const lines = [...document.querySelectorAll('[id]')]
+      .map(e => e.id + ' ' + box(e.getBoundingClientRect()));
+  const texts = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  for (let text = texts.nextNode(); text; text = texts.nextNode()) {
+    if (!text.textContent.trim()) continue;
+    const letters = document.createRange();
+    letters.selectNodeContents(text);
+    lines.push('- ' + box(letters.getBoundingClientRect()));
+  }
+  return lines.join('\n');
+})())";
+
+PageLayout ParseLayout(const std::string& answer, int viewX, int viewY) {
+  PageLayout layout;
+  std::istringstream lines(answer);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string name;
+    Rect rect;
+    if (!(fields >> name >> rect.x >> rect.y >> rect.width >> rect.height)) continue;
+    rect.x += viewX;
+    rect.y += viewY;
+    if (name != "-") {
+      layout.elements[name] = rect;
+    } else if (rect.width >= 1 && rect.height >= 1) {
+      layout.texts.push_back(rect);
+    }
+  }
+  return layout;
+}
+
+// The layouts of the pages, learnt from our own copy of each.
 class PageLayouts {
  public:
   explicit PageLayouts(GtkViewSystem& views) : views_(views) {}
 
-  std::optional<Rect> Find(int templateId, int pageId, const std::string& elementId) {
-    const std::string key = std::to_string(pageId) + "#" + elementId;
-    if (const auto known = rects_.find(key); known != rects_.end()) return known->second;
-    const std::optional<Rect> rect = Measure(templateId, pageId, elementId);
-    if (rect) rects_[key] = *rect;
-    return rect;
+  // Null when the page could not be shown or measured.
+  const PageLayout* Of(int templateId, int pageId) {
+    if (const auto known = layouts_.find(pageId); known != layouts_.end()) return &known->second;
+    std::optional<PageLayout> layout = Measure(templateId, pageId);
+    if (!layout) return nullptr;
+    return &layouts_.emplace(pageId, std::move(*layout)).first->second;
   }
 
  private:
-  std::optional<Rect> Measure(int templateId, int pageId, const std::string& elementId) {
+  std::optional<PageLayout> Measure(int templateId, int pageId) {
     EvarixPageTools::QuietEvents events;
     auto host = views_.CreatePageDialog(templateId, pageId, events, nullptr);
     auto* dialog = static_cast<GtkPageDialog*>(host.get());
@@ -88,28 +156,61 @@ class PageLayouts {
     gtk_widget_show(GTK_WIDGET(dialog->Window()));
     if (!RunUntil([&] { return dialog->IsPageLoaded(); }, 20s)) return std::nullopt;
     Pump(200ms);
-    const std::optional<std::string> answer = Evaluate(
-        dialog->WebView(), "(() => { const r = document.getElementById('" + elementId +
-                               "').getBoundingClientRect();"
-                               " return [r.left, r.top, r.width, r.height].join(' '); })()");
+    const std::optional<std::string> answer = Evaluate(dialog->WebView(), kLayoutScript);
     if (!answer) return std::nullopt;
-    Rect rect;
-    if (std::sscanf(answer->c_str(), "%lf %lf %lf %lf", &rect.x, &rect.y, &rect.width,
-                    &rect.height) != 4) {
-      return std::nullopt;
-    }
     int viewX = 0;
     int viewY = 0;
     gtk_widget_translate_coordinates(GTK_WIDGET(dialog->WebView()), GTK_WIDGET(dialog->Window()), 0,
                                      0, &viewX, &viewY);
-    rect.x += viewX;
-    rect.y += viewY;
-    return rect;
+    return ParseLayout(*answer, viewX, viewY);
   }
 
   GtkViewSystem& views_;
-  std::map<std::string, Rect> rects_;
+  std::map<int, PageLayout> layouts_;
 };
+
+// Whether the part of the picture inside rect shows anything but one colour.
+bool ShowsSomethingIn(const GdkPixbuf* picture, const Rect& rect) {
+  const auto clamp = [](double value, int most) {
+    return static_cast<size_t>(std::clamp(static_cast<int>(value), 0, most));
+  };
+  const int width = gdk_pixbuf_get_width(picture);
+  const int height = gdk_pixbuf_get_height(picture);
+  const size_t left = clamp(rect.x, width);
+  const size_t right = clamp(rect.x + rect.width, width);
+  const size_t top = clamp(rect.y, height);
+  const size_t bottom = clamp(rect.y + rect.height, height);
+  const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+  const auto stride = static_cast<size_t>(gdk_pixbuf_get_rowstride(picture));
+  const auto channels = static_cast<size_t>(gdk_pixbuf_get_n_channels(picture));
+  const guchar* first = pixels + top * stride + left * channels;
+  for (size_t y = top; y < bottom; ++y) {
+    for (size_t x = left; x < right; ++x) {
+      if (std::memcmp(first, pixels + y * stride + x * channels, channels) != 0) return true;
+    }
+  }
+  return false;
+}
+
+bool IsBlank(const GdkPixbuf* picture) {
+  return !ShowsSomethingIn(picture, {0, 0, static_cast<double>(gdk_pixbuf_get_width(picture)),
+                                     static_cast<double>(gdk_pixbuf_get_height(picture))});
+}
+
+std::string PixelsOf(const GdkPixbuf* picture) {
+  return {reinterpret_cast<const char*>(gdk_pixbuf_read_pixels(picture)),
+          gdk_pixbuf_get_byte_length(picture)};
+}
+
+// Whether the picture shows the step's whole page: every text on it, and what the updater writes
+// in later. A page still loading, or painted in part, lacks some; a message box only has to show
+// something.
+bool ShowsWholePage(const GdkPixbuf* picture, const Step& step, const PageLayout* layout) {
+  if (layout == nullptr) return !IsBlank(picture);
+  const auto shown = [picture](const Rect& rect) { return ShowsSomethingIn(picture, rect); };
+  if (!std::ranges::all_of(layout->texts, shown)) return false;
+  return step.writtenLater.empty() || shown(Inside(layout->elements.at(step.writtenLater)));
+}
 
 // Windows of another program may go at any moment: an error about one that has gone is expected.
 class ErrorTrap {
@@ -133,78 +234,6 @@ class UpdaterWindows {
     return found;
   }
 
-  bool IsShown(Window window) {
-    const ErrorTrap trap;  // the window may have gone already
-    XWindowAttributes attributes;
-    return XGetWindowAttributes(display_, window, &attributes) != 0 &&
-           attributes.map_state == IsViewable;
-  }
-
-  // Saves the window's picture once it shows something: a page still loading is blank.
-  bool Save(Window window, const std::filesystem::path& file) {
-    GdkPixbuf* picture = nullptr;
-    RunUntil(
-        [&] {
-          if (picture != nullptr) g_object_unref(picture);
-          picture = Picture(window);
-          return picture != nullptr && !IsBlank(picture);
-        },
-        10s);
-    if (picture == nullptr) return false;
-    const bool saved = gdk_pixbuf_save(picture, file.c_str(), "png", nullptr, nullptr) != FALSE;
-    g_object_unref(picture);
-    if (saved) std::printf("%s\n", file.c_str());
-    return saved;
-  }
-
-  // Whether the part of the window inside rect shows anything but one colour.
-  bool ShowsSomethingIn(Window window, const Rect& rect) {
-    GdkPixbuf* picture = Picture(window);
-    if (picture == nullptr) return false;
-    GdkPixbuf* part =
-        gdk_pixbuf_new_subpixbuf(picture, static_cast<int>(rect.x), static_cast<int>(rect.y),
-                                 static_cast<int>(rect.width), static_cast<int>(rect.height));
-    const bool something = part != nullptr && !IsBlank(part);
-    if (part != nullptr) g_object_unref(part);
-    g_object_unref(picture);
-    return something;
-  }
-
-  void Click(Window window, const Rect& rect) {
-    int rootX = 0;
-    int rootY = 0;
-    Window child = 0;
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_),
-                          static_cast<int>(rect.x + rect.width / 2),
-                          static_cast<int>(rect.y + rect.height / 2), &rootX, &rootY, &child);
-    XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
-    XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
-    XFlush(display_);
-  }
-
- private:
-  static GdkPixbuf* Picture(Window window) {
-    const ErrorTrap trap;
-    GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(gdk_display_get_default(), window);
-    if (foreign == nullptr) return nullptr;
-    GdkPixbuf* picture = gdk_pixbuf_get_from_window(foreign, 0, 0, gdk_window_get_width(foreign),
-                                                    gdk_window_get_height(foreign));
-    g_object_unref(foreign);
-    return picture;
-  }
-
-  static bool IsBlank(GdkPixbuf* picture) {
-    const guchar* pixels = gdk_pixbuf_read_pixels(picture);
-    const gsize size = gdk_pixbuf_get_byte_length(picture);
-    const int channels = gdk_pixbuf_get_n_channels(picture);
-    for (gsize i = static_cast<gsize>(channels); i + static_cast<gsize>(channels) <= size;
-         i += static_cast<gsize>(channels)) {
-      if (std::memcmp(pixels, pixels + i, static_cast<size_t>(channels)) != 0) return false;
-    }
-    return true;
-  }
-
   std::optional<Window> FindWindow(const std::function<bool(const std::string&)>& caption) {
     const ErrorTrap trap;  // windows come and go while we look at them
     Window root = 0;
@@ -225,6 +254,54 @@ class UpdaterWindows {
     return found;
   }
 
+  // The captions of the updater's shown windows, for a message.
+  std::string ShownCaptions() {
+    std::string captions;
+    FindWindow([&](const std::string& caption) {
+      captions += (captions.empty() ? "\"" : ", \"") + caption + "\"";
+      return false;
+    });
+    return captions.empty() ? "none" : captions;
+  }
+
+  bool IsShown(Window window) {
+    const ErrorTrap trap;  // the window may have gone already
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+  }
+
+  // What the window shows now; null once it has gone.
+  static Picture PictureOf(Window window) {
+    const ErrorTrap trap;
+    const EvarixGlib::Object<GdkWindow> foreign(
+        gdk_x11_window_foreign_new_for_display(gdk_display_get_default(), window));
+    if (foreign == nullptr) return nullptr;
+    return Picture(gdk_pixbuf_get_from_window(foreign.get(), 0, 0,
+                                              gdk_window_get_width(foreign.get()),
+                                              gdk_window_get_height(foreign.get())));
+  }
+
+  // Its caption and its pixels: whatever moves in the window changes these.
+  std::string LookOf(Window window) {
+    const Picture picture = PictureOf(window);
+    return CaptionOf(window) + (picture ? PixelsOf(picture.get()) : std::string());
+  }
+
+  void Click(Window window, const Rect& rect) {
+    int rootX = 0;
+    int rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_),
+                          static_cast<int>(rect.x + rect.width / 2),
+                          static_cast<int>(rect.y + rect.height / 2), &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
+    XFlush(display_);
+  }
+
+ private:
   std::string CaptionOf(Window window) {
     const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
     return Property(window, XInternAtom(display_, "_NET_WM_NAME", False), utf8, 8);
@@ -241,6 +318,7 @@ class UpdaterWindows {
 
   // The property's items as bytes (Xlib hands 32-bit items over as longs).
   std::string Property(Window window, Atom name, Atom type, int format) {
+    const ErrorTrap trap;
     Atom actualType = 0;
     int actualFormat = 0;
     unsigned long items = 0;
@@ -261,125 +339,210 @@ class UpdaterWindows {
   pid_t updater_;
 };
 
-// One window of the update, in the order a person meets them.
-struct Step {
-  std::string name;  // of the picture
-  std::function<bool(const std::string&)> caption;
-  int templateId;
-  int pageId;
-  std::chrono::milliseconds look;  // how long a person looks before the picture and the click
-  std::string click;               // the element clicked; none: the window goes by itself
-};
-
-std::function<bool(const std::string&)> Is(const std::string& caption) {
-  return [caption](const std::string& shown) { return shown == caption; };
-}
-
-std::function<bool(const std::string&)> EndsWith(const std::string& ending) {
-  return [ending](const std::string& shown) { return shown.ends_with(ending); };
-}
-
-// The windows from the main window's Update to the end of the download.
-std::vector<Step> DownloadSteps() {
-  return {
-      {"main", Is("Corvane Evarix 25 Firmware Updater (FW v1.2)"), 102, 129, 3000ms, "ButtonOK"},
-      {"confirmation", Is("Corvane Evarix Update Confirmation"), 103, 146, 500ms, "ButtonOK"},
-      {"driver-notice", Is("Corvane Evarix Hardware Installation Notice"), 112, 113, 500ms,
-       "ButtonOK"},
-      {"progress", Is("Corvane Evarix Updater Progress"), 106, 107, 4000ms, ""},
-  };
-}
-
-// Pictures are numbered in the order the windows came.
-std::vector<Step> Numbered(std::vector<Step> steps) {
-  for (size_t i = 0; i < steps.size(); ++i) {
-    steps[i].name = std::to_string(i + 1) + "-" + steps[i].name;
-  }
-  return steps;
-}
-
-// A whole update; after a failed download first when the keyboard is to be pulled out during it.
-// The failure page asks the person to turn the keyboard off and on again before a retry, which
-// takes a while to read.
-std::vector<Step> UpdateSteps(bool throughFailure) {
-  std::vector<Step> steps = DownloadSteps();
-  if (throughFailure) {
-    steps.push_back({"failure", Is("Dialog"), 110, 111, 3000ms, "ButtonRetry"});
-    const std::vector<Step> retry = DownloadSteps();
-    steps.insert(steps.end(), retry.begin(), retry.end());
-  }
-  steps.push_back({"countdown", EndsWith(" seconds remaining"), 0, 0, 500ms, ""});
-  steps.push_back({"success", Is("Corvane Evarix Update Results"), 108, 109, 500ms, "ButtonOK"});
-  return Numbered(std::move(steps));
-}
-
-bool TakeStep(const Step& step, UpdaterWindows& screen, PageLayouts& layouts,
-              const std::filesystem::path& folder) {
-  const std::optional<Window> window = screen.WaitForWindow(step.caption, kWindowPatience);
-  if (!window) {
-    std::fprintf(stderr, "evarix-demo-driver: %s: the window did not come\n", step.name.c_str());
-    return false;
-  }
-  Pump(step.look);
-  if (!screen.Save(*window, folder / (step.name + ".png"))) {
-    std::fprintf(stderr, "evarix-demo-driver: %s: no picture\n", step.name.c_str());
-  }
-  if (step.click.empty()) {
-    return RunUntil([&] { return !screen.IsShown(*window); }, kWindowPatience);
-  }
-  const std::optional<Rect> rect = layouts.Find(step.templateId, step.pageId, step.click);
-  if (!rect) {
-    std::fprintf(stderr, "evarix-demo-driver: %s: no %s on the page\n", step.name.c_str(),
-                 step.click.c_str());
-    return false;
-  }
-  // A click that comes before the page can take it is lost, as a person's would be: click again.
-  const auto deadline = Clock::now() + kWindowPatience;
-  while (Clock::now() < deadline) {
-    screen.Click(*window, *rect);
-    if (RunUntil([&] { return !screen.IsShown(*window); }, 2s)) return true;
-  }
-  return false;
-}
-
-std::optional<pid_t> Start(const std::vector<char*>& command) {
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, command[0], nullptr, nullptr, command.data(), environ) != 0) {
-    return std::nullopt;
-  }
-  return pid;
-}
-
 int ExitCodeOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : kStepFailed;
 }
 
-// Waits for the updater, which ends by itself after the last step; ends it when it does not.
-int Reap(pid_t updater, bool stepsTaken) {
-  int status = 0;
-  const bool ended = RunUntil([&] { return waitpid(updater, &status, WNOHANG) == updater; },
-                              stepsTaken ? 20s : 0s);
-  if (!ended) {
-    kill(updater, SIGTERM);
-    waitpid(updater, &status, 0);
-    return kStepFailed;
+// The updater's process. However the driver ends, the updater goes too: the driver ends and reaps
+// it on the way out, and the kernel sends it SIGTERM should the driver be killed first.
+class UpdaterProcess {
+ public:
+  static std::unique_ptr<UpdaterProcess> Start(const std::vector<char*>& command) {
+    const pid_t driver = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      // Only async-signal-safe calls from here to the exec.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != driver) _exit(kCannotStart);  // the driver died before it was asked
+      execvp(command[0], command.data());
+      _exit(kCannotStart);
+    }
+    if (pid < 0) return nullptr;
+    return std::unique_ptr<UpdaterProcess>(new UpdaterProcess(pid));
   }
-  return stepsTaken ? ExitCodeOf(status) : kStepFailed;
+
+  ~UpdaterProcess() { End(); }
+  UpdaterProcess(const UpdaterProcess&) = delete;
+  UpdaterProcess& operator=(const UpdaterProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+
+  // Its exit code once it has ended.
+  std::optional<int> ExitCode() {
+    int status = 0;
+    if (!exitCode_ && waitpid(pid_, &status, WNOHANG) == pid_) exitCode_ = ExitCodeOf(status);
+    return exitCode_;
+  }
+
+  std::optional<int> AwaitExit(std::chrono::milliseconds patience) {
+    RunUntil([this] { return ExitCode().has_value(); }, patience);
+    return exitCode_;
+  }
+
+  // Ends it unless it has ended by itself; SIGKILL when it does not heed SIGTERM.
+  void End() {
+    if (ExitCode()) return;
+    kill(pid_, SIGTERM);
+    if (AwaitExit(kEndingPatience)) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    if (waitpid(pid_, &status, 0) == pid_) exitCode_ = ExitCodeOf(status);
+  }
+
+ private:
+  explicit UpdaterProcess(pid_t pid) : pid_(pid) {}
+
+  const pid_t pid_;
+  std::optional<int> exitCode_;
+};
+
+// Runs the main loop, looking at the screen with look() every glance, until it says done or
+// patience runs out; returns whether it said done.
+bool GlanceUntil(const std::function<bool()>& look, std::chrono::milliseconds patience) {
+  const auto end = Clock::now() + patience;
+  while (!look()) {
+    if (Clock::now() >= end) return false;
+    Pump(kGlance);
+  }
+  return true;
 }
 
-// Measures every element the steps click before the updater starts, so that no window of ours
-// shows while the updater's do.
+// Measures every page the steps show before the updater starts, so that no window of ours shows
+// while the updater's do.
 bool MeasureAll(const std::vector<Step>& steps, PageLayouts& layouts) {
   for (const Step& step : steps) {
-    if (!step.click.empty() && !layouts.Find(step.templateId, step.pageId, step.click)) {
-      std::fprintf(stderr, "evarix-demo-driver: cannot find %s on page %d\n", step.click.c_str(),
-                   step.pageId);
+    if (step.pageId == 0) continue;
+    const PageLayout* layout = layouts.Of(step.templateId, step.pageId);
+    if (layout == nullptr) {
+      std::fprintf(stderr, "evarix-demo-driver: cannot measure page %d\n", step.pageId);
       return false;
+    }
+    for (const std::string& id : {step.click, step.writtenLater}) {
+      if (!id.empty() && !layout->elements.contains(id)) {
+        std::fprintf(stderr, "evarix-demo-driver: no %s on page %d\n", id.c_str(), step.pageId);
+        return false;
+      }
     }
   }
   return true;
 }
+
+// Takes the updater through the steps, following its windows at whatever pace they come.
+class UpdateDriver {
+ public:
+  UpdateDriver(UpdaterProcess& updater, UpdaterWindows& screen, PageLayouts& layouts,
+               std::filesystem::path folder)
+      : updater_(updater), screen_(screen), layouts_(layouts), folder_(std::move(folder)) {}
+
+  bool TakeSteps(const std::vector<Step>& steps) {
+    for (size_t next = 0; next < steps.size(); ++next) {
+      const std::optional<std::pair<size_t, Window>> shown = AwaitWindow(steps, next);
+      if (!shown) {
+        Complain(steps[next], updater_.ExitCode() ? "the updater ended before its window came"
+                                                  : "the window did not come; the updater shows " +
+                                                        screen_.ShownCaptions());
+        return false;
+      }
+      for (; next < shown->first; ++next) Complain(steps[next], "went by before it was seen");
+      if (!TakeStep(steps[next], shown->second)) return false;
+    }
+    return true;
+  }
+
+ private:
+  static void Complain(const Step& step, const std::string& what) {
+    std::fprintf(stderr, "evarix-demo-driver: %s: %s\n", step.name.c_str(), what.c_str());
+  }
+
+  // The first step from next on whose window shows, and the window.
+  std::optional<std::pair<size_t, Window>> AwaitWindow(const std::vector<Step>& steps,
+                                                       size_t next) {
+    std::optional<std::pair<size_t, Window>> shown;
+    GlanceUntil(
+        [&] {
+          std::optional<Window> window;
+          const std::optional<size_t> step =
+              EvarixDemo::ShownStep(steps, next, [&](const Step& candidate) {
+                return (window = screen_.FindWindow(candidate.caption)).has_value();
+              });
+          if (step) shown = std::make_pair(*step, *window);
+          return shown || updater_.ExitCode();
+        },
+        kWindowPatience);
+    return shown;
+  }
+
+  bool TakeStep(const Step& step, Window window) {
+    const PageLayout* layout =
+        step.pageId != 0 ? layouts_.Of(step.templateId, step.pageId) : nullptr;
+    SavePicture(step, window, layout);
+    if (step.click.empty()) return AwaitGoing(step, window);
+    return ClickUntilGone(step, window, layout->elements.at(step.click));
+  }
+
+  // A window that waits for its click is pictured once its whole page has stood still for a
+  // moment: the updater writes into some pages just after they show. One that goes by itself is
+  // pictured as soon as its page shows whole, and has no picture when it goes first.
+  void SavePicture(const Step& step, Window window, const PageLayout* layout) {
+    const auto settling = step.click.empty() ? 0ms : kSettling;
+    Picture painted;
+    auto paintedAt = Clock::now();
+    GlanceUntil(
+        [&] {
+          Picture picture = UpdaterWindows::PictureOf(window);
+          if (!picture || !ShowsWholePage(picture.get(), step, layout)) {
+            painted.reset();
+            return !screen_.IsShown(window);
+          }
+          if (!painted || PixelsOf(picture.get()) != PixelsOf(painted.get())) {
+            painted = std::move(picture);
+            paintedAt = Clock::now();
+          }
+          return Clock::now() - paintedAt >= settling;
+        },
+        kPaintPatience);
+    const std::filesystem::path file = folder_ / (step.name + ".png");
+    if (!painted || !gdk_pixbuf_save(painted.get(), file.c_str(), "png", nullptr, nullptr)) {
+      Complain(step, "no picture: the window went, or never showed its whole page");
+      return;
+    }
+    std::printf("%s\n", file.c_str());
+    std::fflush(stdout);
+  }
+
+  // Waits for as long as the window keeps changing: the progress window moves with the download.
+  bool AwaitGoing(const Step& step, Window window) {
+    std::string seen;
+    auto moved = Clock::now();
+    while (!GlanceUntil([&] { return !screen_.IsShown(window); }, kMovementGlance)) {
+      if (std::string look = screen_.LookOf(window); look != seen) {
+        seen = std::move(look);
+        moved = Clock::now();
+      } else if (Clock::now() - moved >= kStillnessPatience) {
+        Complain(step, "stood still too long");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // A click that comes before the page can take it is lost, as a person's would be: click again.
+  bool ClickUntilGone(const Step& step, Window window, const Rect& target) {
+    const auto deadline = Clock::now() + kWindowPatience;
+    while (Clock::now() < deadline) {
+      screen_.Click(window, target);
+      if (RunUntil([&] { return !screen_.IsShown(window); }, 2s)) return true;
+    }
+    Complain(step, "the window did not take the click");
+    return false;
+  }
+
+  UpdaterProcess& updater_;
+  UpdaterWindows& screen_;
+  PageLayouts& layouts_;
+  const std::filesystem::path folder_;
+};
 
 // What a process and all its descendants (the page engine's processes) use.
 struct Use {
@@ -446,39 +609,32 @@ Use UseOfTree(pid_t root) {
   return use;
 }
 
-void End(pid_t pid) {
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-}
-
 // Starts the updater a few times and prints how long its first status took to show, then how
 // much memory and processor it uses while it waits on its main window.
 int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
   constexpr int kStarts = 10;
   constexpr auto kIdleSpan = 10s;
-  const std::optional<Rect> box = layouts.Find(102, 129, "TextArea");
-  if (!box) return kStepFailed;
-  // Inside the border: an empty box is one colour there.
-  const Rect inside{box->x + 4, box->y + 4, box->width - 8, box->height - 8};
+  const Step main = EvarixDemo::DownloadSteps().front();
+  const PageLayout* layout = layouts.Of(main.templateId, main.pageId);
+  if (layout == nullptr || !layout->elements.contains(main.writtenLater)) return kStepFailed;
   std::vector<double> startMs;
   for (int i = 0; i < kStarts; ++i) {
     const auto started = Clock::now();
-    const std::optional<pid_t> updater = Start(command);
+    const std::unique_ptr<UpdaterProcess> updater = UpdaterProcess::Start(command);
     if (!updater) return kStepFailed;
-    UpdaterWindows windows(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
-    const std::optional<Window> main =
-        windows.WaitForWindow(DownloadSteps().front().caption, kWindowPatience);
-    if (!main || !RunUntil([&] { return windows.ShowsSomethingIn(*main, inside); }, 30s)) {
-      End(*updater);
-      return kStepFailed;
-    }
+    UpdaterWindows windows(gdk_x11_display_get_xdisplay(gdk_display_get_default()), updater->Pid());
+    const std::optional<Window> window = windows.WaitForWindow(main.caption, kWindowPatience);
+    const auto painted = [&] {
+      const Picture picture = UpdaterWindows::PictureOf(*window);
+      return picture && ShowsWholePage(picture.get(), main, layout);
+    };
+    if (!window || !RunUntil(painted, 30s)) return kStepFailed;
     startMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
     if (i == kStarts - 1) {
       Pump(5s);
-      const Use before = UseOfTree(*updater);
+      const Use before = UseOfTree(updater->Pid());
       Pump(kIdleSpan);
-      const Use after = UseOfTree(*updater);
+      const Use after = UseOfTree(updater->Pid());
       std::printf("resident memory, updater and its page-engine processes: %.1f MiB\n",
                   static_cast<double>(after.residentKiB) / 1024.0);
       std::printf("proportional memory (PSS), the same processes: %.1f MiB\n",
@@ -487,7 +643,6 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
                   100.0 * (after.cpuSeconds - before.cpuSeconds) /
                       std::chrono::duration<double>(kIdleSpan).count());
     }
-    End(*updater);
   }
   std::sort(startMs.begin(), startMs.end());
   std::printf("start to first painted status, %d starts: median %.0f ms, worst %.0f ms\n", kStarts,
@@ -495,23 +650,22 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
   return 0;
 }
 
-// Takes every step of the update, then waits for the updater to end.
+// Takes every step of the update, then waits for the updater to end by itself.
 int DriveUpdate(const std::vector<char*>& command, PageLayouts& layouts,
                 const std::filesystem::path& folder, bool throughFailure) {
   std::filesystem::create_directories(folder);
-  const std::vector<Step> steps = UpdateSteps(throughFailure);
+  const std::vector<Step> steps = EvarixDemo::UpdateSteps(throughFailure);
   if (!MeasureAll(steps, layouts)) return kStepFailed;
-  const std::optional<pid_t> updater = Start(command);
+  const std::unique_ptr<UpdaterProcess> updater = UpdaterProcess::Start(command);
   if (!updater) {
     std::fprintf(stderr, "evarix-demo-driver: cannot start %s\n", command.front());
     return kStepFailed;
   }
-  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), *updater);
-  bool taken = true;
-  for (const Step& step : steps) {
-    if (!(taken = TakeStep(step, screen, layouts, folder))) break;
-  }
-  return Reap(*updater, taken);
+  UpdaterWindows screen(gdk_x11_display_get_xdisplay(gdk_display_get_default()), updater->Pid());
+  if (!UpdateDriver(*updater, screen, layouts, folder).TakeSteps(steps)) return kStepFailed;
+  const std::optional<int> exitCode = updater->AwaitExit(kWindowPatience);
+  if (!exitCode) std::fprintf(stderr, "evarix-demo-driver: the updater did not end\n");
+  return exitCode.value_or(kStepFailed);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Runs a program against one simulated keyboard that it reaches through the real libusb and
 // libudev, then reports what became of the keyboard:
 //
-//   evarix-sim-keyboard [--firmware 0x1022] [--poll-timeout 10] [--update-mode] [--timeout 600]
+//   evarix-sim-keyboard [--firmware 0x1022] [--poll-timeout 10] [--transfer-size 64]
+//                       [--update-mode] [--timeout 600]
 //                       [--unplug-at-block N [--replug-after-ms 2000]] -- program [argument...]
 //
 // With --unplug-at-block the cable comes out while download block N arrives, and goes back in a
@@ -42,8 +43,9 @@ struct Options {
 
 void PrintUsage() {
   std::fprintf(stderr,
-               "usage: evarix-sim-keyboard [--firmware 0xVVVV] [--poll-timeout MS] [--update-mode]"
-               " [--timeout SECONDS] [--unplug-at-block N [--replug-after-ms MS]]"
+               "usage: evarix-sim-keyboard [--firmware 0xVVVV] [--poll-timeout MS]"
+               " [--transfer-size BYTES] [--update-mode] [--timeout SECONDS]"
+               " [--unplug-at-block N [--replug-after-ms MS]]"
                " -- program [argument...]\n");
 }
 
@@ -72,6 +74,11 @@ bool ParseOption(int& i, int argc, char** argv, Options& options) {
     const auto milliseconds = Number(value, 0xFFFFFF);
     if (milliseconds) options.keyboard.pollTimeoutMs = static_cast<uint32_t>(*milliseconds);
     return milliseconds.has_value();
+  }
+  if (option == "--transfer-size") {
+    const auto bytes = Number(value, 0xFFFF);
+    if (bytes) options.keyboard.transferSize = static_cast<uint16_t>(*bytes);
+    return bytes.has_value();
   }
   if (option == "--unplug-at-block") {
     const auto block = Number(value, 0xFFFF);

@@ -28,13 +28,43 @@ done
 
 work=$(mktemp -d /tmp/evarix-e2e-XXXXXX)
 export JACK_DEFAULT_SERVER="evarix-e2e-$$"
-jackd_pid=""
+jackd_pid="" run_group="" watcher_pid=""
+
+# The updater's download lock is one for all its copies of this user, and the program takes no
+# name of its own for it: another copy updating beside this test refuses this test's download.
+# Each second the test notes the copies outside its run (the kernel keeps 15 letters of a name).
+watch_other_updaters() {
+  while :; do
+    ps -u "$(id -u)" -o pid=,pgid=,comm= |
+      awk -v run="$run_group" '$3 == "evarix-firmware" && $2 != run { print $1 }'
+    sleep 1
+  done > "$work/other-updaters"
+}
+
+# The run has a process group of its own, ended as a whole: xvfb-run leaves its Xvfb behind when
+# its own clean-up fails, and so does anything of a run cut short.
+end_run_group() {
+  [ -n "$run_group" ] || return 0
+  kill -TERM -- "-$run_group" 2> /dev/null || true
+  # Zombies only wait for init to reap them.
+  for _ in $(seq 50); do
+    pgrep -r D,R,S,T -g "$run_group" > /dev/null || break
+    sleep 0.1
+  done
+  kill -KILL -- "-$run_group" 2> /dev/null || true
+  run_group=""
+}
 cleanup() {
+  [ -n "$watcher_pid" ] && kill "$watcher_pid" 2> /dev/null || true
+  end_run_group
   [ -n "${SINK_PID:-}" ] && kill "$SINK_PID" 2> /dev/null || true
   [ -n "$jackd_pid" ] && kill "$jackd_pid" 2> /dev/null && wait "$jackd_pid" 2> /dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # Synchronous and not real-time, as the MIDI tests run it: see there.
 jackd -n "$JACK_DEFAULT_SERVER" -S -r -d dummy -r 48000 -p 256 -w 5333 > "$work/jackd.log" 2>&1 &
@@ -44,10 +74,15 @@ read -r -t 20 ready <&"${SINK[0]}" || ready=""
 [ "$ready" = ready ] || { echo "the MIDI sink did not join the JACK server"; exit 1; }
 
 status=0
-xvfb-run -a -s "-screen 0 1280x800x24" \
+setsid xvfb-run -a -s "-screen 0 1280x800x24" \
   "$keyboard" --firmware 0x1022 --poll-timeout 1 --timeout 240 "${keyboard_faults[@]}" -- \
-  "$driver" "${driver_path[@]}" "$work/screenshots" -- "$updater" > "$work/run.log" 2>&1 \
-  || status=$?
+  "$driver" "${driver_path[@]}" "$work/screenshots" -- "$updater" > "$work/run.log" 2>&1 &
+run_group=$!
+watch_other_updaters &
+watcher_pid=$!
+wait "$run_group" || status=$?
+kill "$watcher_pid" 2> /dev/null || true
+end_run_group
 cat "$work/run.log"
 
 failed=0
@@ -70,4 +105,6 @@ if [ "$received" != "$expected" ]; then
   echo "${received:-nothing}"
   failed=1
 fi
+others=$(sort -u "$work/other-updaters" | tr '\n' ' ')
+[ -z "$others" ] || echo "note: other copies of the updater ran beside this test: $others"
 exit $failed
