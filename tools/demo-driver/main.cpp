@@ -63,12 +63,12 @@ constexpr auto kWindowPatience = 60s;
 // the download does, however slowly, so only a download that has stopped runs this out; the
 // keyboard harness's own time-out bounds the whole run.
 constexpr auto kStillnessPatience = 60s;
-// How long a window's page may take to paint whole; a window without its picture is no failure.
+// How long a window's page may take to paint whole.
 constexpr auto kPaintPatience = 20s;
 // How long the page of a window that waits for its click must stand still before its picture.
 constexpr auto kSettling = 500ms;
-// How often a window is looked at while we wait for it to come, to show its whole page or to go.
-// On Xvfb the progress page shows its texts only until its first tick, a fifth of a second in.
+// How often a window is looked at while we wait for it to come, to show its whole page or to go:
+// a quick download's progress window lasts about a second.
 constexpr auto kGlance = 25ms;
 // How often a window that goes by itself is looked at for movement: a picture of it takes the X
 // server from the updater for a while.
@@ -476,7 +476,9 @@ class UpdateDriver {
   bool TakeStep(const Step& step, Window window) {
     const PageLayout* layout =
         step.pageId != 0 ? layouts_.Of(step.templateId, step.pageId) : nullptr;
-    SavePicture(step, window, layout);
+    // What reaches the screen is checked, not only what the page holds: a window of a page that
+    // never shows every text of it fails the run. A message box may come and go unseen.
+    if (!SavePicture(step, window, layout) && layout != nullptr) return false;
     if (step.click.empty()) return AwaitGoing(step, window);
     return ClickUntilGone(step, window, layout->elements.at(step.click));
   }
@@ -484,7 +486,7 @@ class UpdateDriver {
   // A window that waits for its click is pictured once its whole page has stood still for a
   // moment: the updater writes into some pages just after they show. One that goes by itself is
   // pictured as soon as its page shows whole, and has no picture when it goes first.
-  void SavePicture(const Step& step, Window window, const PageLayout* layout) {
+  bool SavePicture(const Step& step, Window window, const PageLayout* layout) {
     const auto settling = step.click.empty() ? 0ms : kSettling;
     Picture painted;
     auto paintedAt = Clock::now();
@@ -505,10 +507,11 @@ class UpdateDriver {
     const std::filesystem::path file = folder_ / (step.name + ".png");
     if (!painted || !gdk_pixbuf_save(painted.get(), file.c_str(), "png", nullptr, nullptr)) {
       Complain(step, "no picture: the window went, or never showed its whole page");
-      return;
+      return false;
     }
     std::printf("%s\n", file.c_str());
     std::fflush(stdout);
+    return true;
   }
 
   // Waits for as long as the window keeps changing: the progress window moves with the download.
