@@ -44,7 +44,9 @@ std::vector<Step> UpdateSteps(bool throughFailure) {
     steps.insert(steps.end(), retry.begin(), retry.end());
   }
   steps.push_back({"countdown", EndsWith(" seconds remaining"), 0, 0, "", ""});
-  steps.push_back({"success", Is("Corvane Evarix Update Results"), 108, 109, "ButtonOK", ""});
+  steps.push_back({"success", Is("Corvane Evarix Update Results"), 108, 109, "ButtonOK",
+                   "ResultText",
+                   "The update was successful. New firmware was installed on your Evarix 25."});
   return Numbered(std::move(steps));
 }
 

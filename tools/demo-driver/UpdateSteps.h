@@ -19,6 +19,8 @@ struct Step {
   std::string click;  // the element clicked; none: the window goes by itself
   // An element the updater writes into only after its page has shown; the picture waits for it.
   std::string writtenLater;
+  // What it writes there, where that is known: the picture waits for its last word.
+  std::string writtenText{};
 };
 
 // The windows from the main window's Update to the end of the download.

@@ -96,7 +96,23 @@ Rect Inside(const Rect& rect) {
 struct PageLayout {
   std::map<std::string, Rect> elements;
   std::vector<Rect> texts;
+  std::optional<Rect> writtenEnd;  // the last word of what the updater writes into the page
 };
+
+// Writes the text into the element, as the updater will, and answers "~ x y width height": the
+// box of its last word.
+std::string WriteScript(const std::string& id, const std::string& text) {
+  return "((id, text) => {\n"
+         "  const element = document.getElementById(id);\n"
+         "  element.textContent = text;\n"
+         "  const word = document.createRange();\n"
+         "  word.setStart(element.firstChild, text.lastIndexOf(' ') + 1);\n"
+         "  word.setEnd(element.firstChild, text.length);\n"
+         "  const r = word.getBoundingClientRect();\n"
+         "  return ['~', r.left, r.top, r.width, r.height].join(' ');\n"
+         "})('" +
+         id + "', '" + text + "')";
+}
 
 // Each element with an id as "id x y width height", then each text as "- x y width height". A
 // text's box is that of its letters, not of the element around it, which a control of the window
@@ -125,7 +141,9 @@ PageLayout ParseLayout(const std::string& answer, int viewX, int viewY) {
     if (!(fields >> name >> rect.x >> rect.y >> rect.width >> rect.height)) continue;
     rect.x += viewX;
     rect.y += viewY;
-    if (name != "-") {
+    if (name == "~") {
+      layout.writtenEnd = rect;
+    } else if (name != "-") {
       layout.elements[name] = rect;
     } else if (rect.width >= 1 && rect.height >= 1) {
       layout.texts.push_back(rect);
@@ -140,21 +158,30 @@ class PageLayouts {
   explicit PageLayouts(GtkViewSystem& views) : views_(views) {}
 
   // Null when the page could not be shown or measured.
-  const PageLayout* Of(int templateId, int pageId) {
-    if (const auto known = layouts_.find(pageId); known != layouts_.end()) return &known->second;
-    std::optional<PageLayout> layout = Measure(templateId, pageId);
+  const PageLayout* Of(const Step& step) {
+    if (const auto known = layouts_.find(step.pageId); known != layouts_.end()) {
+      return &known->second;
+    }
+    std::optional<PageLayout> layout = Measure(step);
     if (!layout) return nullptr;
-    return &layouts_.emplace(pageId, std::move(*layout)).first->second;
+    return &layouts_.emplace(step.pageId, std::move(*layout)).first->second;
   }
 
  private:
-  std::optional<PageLayout> Measure(int templateId, int pageId) {
+  std::optional<PageLayout> Measure(const Step& step) {
     EvarixPageTools::QuietEvents events;
-    auto host = views_.CreatePageDialog(templateId, pageId, events, nullptr);
+    auto host = views_.CreatePageDialog(step.templateId, step.pageId, events, nullptr);
     auto* dialog = static_cast<GtkPageDialog*>(host.get());
     gtk_window_move(dialog->Window(), -4000, -4000);
     gtk_widget_show(GTK_WIDGET(dialog->Window()));
     if (!RunUntil([&] { return dialog->IsPageLoaded(); }, 20s)) return std::nullopt;
+    std::string written;
+    if (!step.writtenText.empty()) {
+      const auto end =
+          Evaluate(dialog->WebView(), WriteScript(step.writtenLater, step.writtenText));
+      if (!end) return std::nullopt;
+      written = *end + "\n";
+    }
     Pump(200ms);
     const std::optional<std::string> answer = Evaluate(dialog->WebView(), kLayoutScript);
     if (!answer) return std::nullopt;
@@ -162,7 +189,7 @@ class PageLayouts {
     int viewY = 0;
     gtk_widget_translate_coordinates(GTK_WIDGET(dialog->WebView()), GTK_WIDGET(dialog->Window()), 0,
                                      0, &viewX, &viewY);
-    return ParseLayout(*answer, viewX, viewY);
+    return ParseLayout(written + *answer, viewX, viewY);
   }
 
   GtkViewSystem& views_;
@@ -209,6 +236,7 @@ bool ShowsWholePage(const GdkPixbuf* picture, const Step& step, const PageLayout
   if (layout == nullptr) return !IsBlank(picture);
   const auto shown = [picture](const Rect& rect) { return ShowsSomethingIn(picture, rect); };
   if (!std::ranges::all_of(layout->texts, shown)) return false;
+  if (layout->writtenEnd && !shown(*layout->writtenEnd)) return false;
   return step.writtenLater.empty() || shown(Inside(layout->elements.at(step.writtenLater)));
 }
 
@@ -413,7 +441,7 @@ bool GlanceUntil(const std::function<bool()>& look, std::chrono::milliseconds pa
 bool MeasureAll(const std::vector<Step>& steps, PageLayouts& layouts) {
   for (const Step& step : steps) {
     if (step.pageId == 0) continue;
-    const PageLayout* layout = layouts.Of(step.templateId, step.pageId);
+    const PageLayout* layout = layouts.Of(step);
     if (layout == nullptr) {
       std::fprintf(stderr, "evarix-demo-driver: cannot measure page %d\n", step.pageId);
       return false;
@@ -474,8 +502,7 @@ class UpdateDriver {
   }
 
   bool TakeStep(const Step& step, Window window) {
-    const PageLayout* layout =
-        step.pageId != 0 ? layouts_.Of(step.templateId, step.pageId) : nullptr;
+    const PageLayout* layout = step.pageId != 0 ? layouts_.Of(step) : nullptr;
     // What reaches the screen is checked, not only what the page holds: a window of a page that
     // never shows every text of it fails the run. A message box may come and go unseen.
     if (!SavePicture(step, window, layout) && layout != nullptr) return false;
@@ -618,7 +645,7 @@ int PrintFigures(const std::vector<char*>& command, PageLayouts& layouts) {
   constexpr int kStarts = 10;
   constexpr auto kIdleSpan = 10s;
   const Step main = EvarixDemo::DownloadSteps().front();
-  const PageLayout* layout = layouts.Of(main.templateId, main.pageId);
+  const PageLayout* layout = layouts.Of(main);
   if (layout == nullptr || !layout->elements.contains(main.writtenLater)) return kStepFailed;
   std::vector<double> startMs;
   for (int i = 0; i < kStarts; ++i) {
