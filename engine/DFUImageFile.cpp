@@ -7,16 +7,16 @@
 
 #include "EResult.h"
 #include "FirmwareSuffix.h"
+#include "platform/ProgramPath.h"
 
 namespace CVFirmwareLoader {
 
 namespace {
 
-std::filesystem::path RunningProgramPath() {
-  std::error_code error;
-  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) throw eNoResource;
-  return program;
+std::filesystem::path ProgramPath() {
+  std::optional<std::filesystem::path> program = RunningProgramPath();
+  if (!program) throw eNoResource;
+  return *std::move(program);
 }
 
 // The folder of the program, ending in a separator, followed by the file name.
@@ -29,7 +29,7 @@ std::wstring PathBesideProgram(const std::filesystem::path& programPath,
     throw eNoResource;  // a path that does not convert to text cannot be used either
   }
   if (program.size() >= DFUImageFile::kMaxProgramPath) throw eNoResource;
-  const size_t lastSeparator = program.find_last_of(L'/');
+  const size_t lastSeparator = program.find_last_of(kFolderSeparators);
   const std::wstring folder =
       lastSeparator == std::wstring::npos ? std::wstring() : program.substr(0, lastSeparator + 1);
   return folder + fileName;
@@ -37,8 +37,7 @@ std::wstring PathBesideProgram(const std::filesystem::path& programPath,
 
 }  // namespace
 
-DFUImageFile::DFUImageFile(const std::wstring& fileName)
-    : DFUImageFile(fileName, RunningProgramPath()) {}
+DFUImageFile::DFUImageFile(const std::wstring& fileName) : DFUImageFile(fileName, ProgramPath()) {}
 
 DFUImageFile::DFUImageFile(const std::wstring& fileName, const std::filesystem::path& programPath)
     : path(PathBesideProgram(programPath, fileName)) {

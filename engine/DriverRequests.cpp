@@ -36,6 +36,16 @@ bool IsLowSurrogate(uint32_t unit) {
 }
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
 
+// A wide text holds UTF-16 where wchar_t has 16 bits (Windows), code points where it has 32.
+void AppendPair(std::wstring& text, uint32_t high, uint32_t low) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    text.push_back(static_cast<wchar_t>(high));
+    text.push_back(static_cast<wchar_t>(low));
+  } else {
+    text.push_back(static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00)));
+  }
+}
+
 }  // namespace
 
 std::wstring DecodeInfoTextReply(std::span<const uint8_t, kInfoTextReplySize> reply) {
@@ -47,8 +57,7 @@ std::wstring DecodeInfoTextReply(std::span<const uint8_t, kInfoTextReplySize> re
     const bool pairFollows =
         offset + 3 < reply.size() && IsLowSurrogate(LittleEndian::Read16(reply, offset + 2));
     if (IsHighSurrogate(unit) && pairFollows) {
-      const uint32_t low = LittleEndian::Read16(reply, offset + 2);
-      text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+      AppendPair(text, unit, LittleEndian::Read16(reply, offset + 2));
       offset += 2;
     } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
       text.push_back(kReplacementCharacter);

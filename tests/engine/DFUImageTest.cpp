@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -14,7 +13,9 @@
 #include "engine/DFUImageFile.h"
 #include "engine/DFUImageResource.h"
 #include "engine/EResult.h"
+#include "platform/ProgramPath.h"
 #include "platform/ResourceTable.h"
+#include "support/ProcessId.h"
 #include "support/ResultOf.h"
 #include "support/TestManager.h"
 
@@ -83,7 +84,7 @@ int OpenFailure(Args&&... args) {
 }
 
 std::filesystem::path TestProgramFolder() {
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  return RunningProgramPath().value().parent_path();
 }
 
 // File images are looked for beside the test program: they are written there and removed after.
@@ -95,7 +96,8 @@ class DFUImageFileTest : public ::testing::Test {
   }
 
   std::wstring NewName() {
-    return L"DFUImageTest-" + std::to_wstring(getpid()) + L"-" + std::to_wstring(++names_);
+    return L"DFUImageTest-" + std::to_wstring(EvarixTest::ThisProcessId()) + L"-" +
+           std::to_wstring(++names_);
   }
 
   std::wstring WriteFile(const Bytes& bytes) {
@@ -232,21 +234,28 @@ TEST_F(DFUImageFileTest, RefusesWhatItCannotOpenAndClosesAFileTooShort) {
   EXPECT_EQ(OpenFailure<DFUImageFile>(L"x.dfu", program(259)), eInvalidArgument);
   EXPECT_EQ(OpenFailure<DFUImageFile>(L"x.dfu", program(260)), eNoResource);
 
+  const std::wstring name = WriteFile(Bytes(17, 0));
+#ifdef __linux__
   const auto openFiles = [] {
     const std::filesystem::directory_iterator descriptors("/proc/self/fd");
     return std::distance(begin(descriptors), end(descriptors));
   };
-  const std::wstring name = WriteFile(Bytes(17, 0));
   const auto before = openFiles();
   EXPECT_EQ(OpenFailure<DFUImageFile>(name), eFailed);
   EXPECT_EQ(openFiles(), before);
+#else
+  EXPECT_EQ(OpenFailure<DFUImageFile>(name), eFailed);
+  std::error_code removal;  // Windows refuses to remove a file that is still open
+  EXPECT_TRUE(std::filesystem::remove(TestProgramFolder() / name, removal)) << removal.message();
+#endif
 }
 
 TEST_F(DFUImageFileTest, KeepsTheFileOpenForItsWholeLife) {
   const Bytes bytes = MakeImage(100);
   const std::wstring name = WriteFile(bytes);
   DFUImageFile image(name);
-  std::filesystem::remove(TestProgramFolder() / name);
+  std::error_code refusedOnWindows;  // where the open file cannot be removed, it cannot change
+  std::filesystem::remove(TestProgramFolder() / name, refusedOnWindows);
 
   image.SetSizing(100, 100, 1);
   Bytes buffer(104);
