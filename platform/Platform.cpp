@@ -15,6 +15,8 @@ void WakeSignal::Raise() {
 }
 
 bool WakeSignal::WaitFor(uint32_t ms) const {
+  // Some threading libraries (mingw's winpthreads) give even a zero wait a whole timer tick.
+  if (ms == 0) return IsRaised();
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return IsRaised(); });
 }
@@ -51,7 +53,7 @@ class SteadyClock final : public IClock {
   void Sleep(uint32_t ms, const WakeSignal* wake) override {
     if (wake != nullptr) {
       wake->WaitFor(ms);
-    } else {
+    } else if (ms > 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
   }

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <latch>
 #include <memory>
 #include <thread>
 
@@ -114,6 +113,20 @@ TEST(CThreadTest, JoinAndCloseFromTheThreadItselfAreRefused) {
   EXPECT_TRUE(thread.IsRunning());
 }
 
+// Lets a fixed number of threads go on together. (std::latch hangs now and then under mingw's
+// threads on Wine; a spin does not.)
+class StartLine {
+ public:
+  explicit StartLine(int threads) : waiting_(threads) {}
+  void ArriveAndWait() {
+    waiting_.fetch_sub(1);
+    while (waiting_.load() > 0) std::this_thread::yield();
+  }
+
+ private:
+  std::atomic<int> waiting_;
+};
+
 // The loader's abort (user-interface thread) and its device-gone handling (hot-plug thread) may
 // both join and close the same worker.
 TEST(CThreadTest, ConcurrentJoinAndCloseBothWaitForTheEnd) {
@@ -124,10 +137,10 @@ TEST(CThreadTest, ConcurrentJoinAndCloseBothWaitForTheEnd) {
     CThread thread(&Worker::Run, &worker);
     ASSERT_EQ(thread.Start(), eSuccess);
 
-    std::latch ready(3);
+    StartLine ready(3);
     std::atomic<int> endedBeforeReturn{0};
     auto caller = [&](bool joinFirst) {
-      ready.arrive_and_wait();
+      ready.ArriveAndWait();
       if (joinFirst) {
         // -30 when the other caller has closed already, which it does only after the end.
         const int joined = thread.Join();
@@ -138,7 +151,7 @@ TEST(CThreadTest, ConcurrentJoinAndCloseBothWaitForTheEnd) {
     FinishesInTime("concurrent Join and Close", [&] {
       std::thread first(caller, round % 2 == 0);
       std::thread second(caller, false);
-      ready.arrive_and_wait();
+      ready.ArriveAndWait();
       // Vary whether the callers find the thread still running or already ended.
       if (round % 3 == 0) std::this_thread::sleep_for(100us);
       worker.open = true;
