@@ -16,6 +16,9 @@ namespace {
 
 std::atomic<Manager*> instance{nullptr};
 
+constexpr int kRebuildAttempts = 5;
+constexpr int kFirstRebuildDelayMs = 200;
+
 }  // namespace
 
 Manager::~Manager() = default;
@@ -56,6 +59,27 @@ void Manager::Refresh() {
     for (Device* device : newDevices) delete device;
     throw;
   }
+}
+
+void Manager::RefreshContained() {
+  try {
+    Refresh();
+  } catch (EResult failure) {
+    Diagnostics::CodeLine(stderr, "Error: refresh failed (", failure);
+  } catch (const std::bad_alloc&) {
+    Diagnostics::CodeLine(stderr, "Error: refresh failed (", eNoResource);
+  } catch (...) {
+    Diagnostics::CodeLine(stderr, "Error: refresh failed (", eFailed);
+  }
+}
+
+int Manager::NextRebuildDelayMs(bool retrying) {
+  if (!keyboardLeftUnbuilt) {
+    rebuildsLeft = 0;
+  } else {
+    rebuildsLeft = retrying ? rebuildsLeft - 1 : kRebuildAttempts;
+  }
+  return rebuildsLeft > 0 ? kFirstRebuildDelayMs << (kRebuildAttempts - rebuildsLeft) : -1;
 }
 
 void Manager::OfferOwned(Device* device) {

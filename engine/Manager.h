@@ -73,8 +73,16 @@ class Manager {
                             const std::function<std::wstring()>& readServiceName,
                             std::set<std::wstring>& presentPaths, std::set<Device*>& newDevices);
 
-  // Whether the latest refresh found a supported keyboard whose device could not be built.
-  bool KeyboardLeftUnbuilt() const { return keyboardLeftUnbuilt; }
+  // Runs Refresh on the notification thread, which nothing may end: whatever escapes it is written
+  // as a line, and the next change tries again.
+  void RefreshContained();
+
+  // A keyboard whose device could not be built (a request to it failed: another program was
+  // talking to it, or its driver was not yet ready for it) brings no further device event. So after
+  // each refresh this says how long to wait, in milliseconds, before it is tried again; -1 when no
+  // try is due. It is tried a few times, each time waiting twice as long (0.2 s up to 3.2 s), for a
+  // machine too busy to keep up. retrying: the refresh was itself such a try.
+  int NextRebuildDelayMs(bool retrying);
 
   const IModuleResources* moduleInstance = nullptr;
 
@@ -85,6 +93,7 @@ class Manager {
   std::mutex refreshMutex;
   // Written by the refreshing thread only.
   bool keyboardLeftUnbuilt = false;
+  int rebuildsLeft = 0;
   std::map<int32_t, Loader*> loaders;
 
   std::map<int32_t, Loader*> SnapshotLoaders();

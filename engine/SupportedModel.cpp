@@ -14,8 +14,13 @@ const SupportedModel SupportedModelTable[] = {
         .modelNumber = 0,
         .applicationProductId = L"0005",
         .updateModeProductId = L"0006",
+#ifdef _WIN32
+        // The keyboard's kernel streaming driver, below the Program Files folder.
+        .driverFilePath = L"\\Corvane\\Evarix\\Streaming\\CorvaneEvarix.sys",
+#else
         // What a user installs for the keyboard on this system: the access rule for both modes.
         .driverFilePath = L"/70-corvane-evarix.rules",
+#endif
         .firmwareResourceName = L"EV3_25_1023-0780",
         .firmwareFileName = nullptr,
         .timeLeftCeilingSeconds = 1200,

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
-#include <new>
 #include <optional>
 
 #include "engine/Diagnostics.h"
@@ -24,17 +23,6 @@
 
 namespace CVFirmwareLoader {
 namespace {
-
-// A keyboard whose device could not be built (a request to it failed: another program was talking
-// to it, or libusb had not yet learnt of its node) would otherwise wait for the next device event,
-// which may never come. It is tried again a few times, each time waiting twice as long (0.2 s up to
-// 3.2 s), for a machine too busy to let libusb keep up.
-constexpr int kRebuildAttempts = 5;
-constexpr int kFirstRebuildDelayMs = 200;
-
-int RebuildDelayMs(int rebuildsLeft) {
-  return rebuildsLeft > 0 ? kFirstRebuildDelayMs << (kRebuildAttempts - rebuildsLeft) : -1;
-}
 
 constexpr auto kStartWait = std::chrono::milliseconds(500);
 constexpr wchar_t kTrayWindowClass[] = L"corvane.cvw32.window-class.task-bar-icon";
@@ -168,18 +156,19 @@ uint32_t ManagerWin::RunNotificationLoop() {
   watching = true;
   SignalReady();
   pollfd sources[] = {{::udev_monitor_get_fd(monitor), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-  int rebuildsLeft = 0;
+  // A keyboard libusb had not yet learnt of when it was looked at is tried again a little later.
+  int rebuildDelayMs = -1;
   while (!stopRequested) {
-    const int ready = ::poll(sources, 2, RebuildDelayMs(rebuildsLeft));
+    const int ready = ::poll(sources, 2, rebuildDelayMs);
     if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (ready == 0) {
       RefreshContained();
-      rebuildsLeft = KeyboardLeftUnbuilt() ? rebuildsLeft - 1 : 0;
+      rebuildDelayMs = NextRebuildDelayMs(true);
     } else if (ServeReadySources(sources)) {
-      rebuildsLeft = KeyboardLeftUnbuilt() ? kRebuildAttempts : 0;
+      rebuildDelayMs = NextRebuildDelayMs(false);
     }
   }
   DestroyNotificationSource();
@@ -248,19 +237,6 @@ bool ManagerWin::HandleDeviceEvent() {
   RefreshContained();
   leavingNode.clear();
   return true;
-}
-
-// Nothing a refresh throws may end the watching, or the program: the next change tries again.
-void ManagerWin::RefreshContained() {
-  try {
-    Refresh();
-  } catch (EResult failure) {
-    Diagnostics::CodeLine(stderr, "Error: refresh failed (", failure);
-  } catch (const std::bad_alloc&) {
-    Diagnostics::CodeLine(stderr, "Error: refresh failed (", eNoResource);
-  } catch (...) {
-    Diagnostics::CodeLine(stderr, "Error: refresh failed (", eFailed);
-  }
 }
 
 void ManagerWin::EnumerateDevices(std::set<std::wstring>& presentPaths,

@@ -53,7 +53,6 @@ class ManagerWin : public Manager {
   void SignalReady();
   bool ServeReadySources(const pollfd (&sources)[2]);
   bool HandleDeviceEvent();
-  void RefreshContained();
 
   // The desktop is installed before the pauser, which uses it from its first step on.
   X11DesktopApplications desktop;

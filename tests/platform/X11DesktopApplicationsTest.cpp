@@ -26,6 +26,7 @@
 #include "engine/ApplicationPauser.h"
 #include "platform/Platform.h"
 #include "support/FakeClock.h"
+#include "support/TrayAppLog.h"
 
 #ifndef EVARIX_FAKE_TRAY_APP
 #error "EVARIX_FAKE_TRAY_APP must name the fake tray application built from tests/platform/tray-app"
@@ -34,6 +35,7 @@
 namespace CVFirmwareLoader {
 namespace {
 
+using EvarixTest::LogLine;
 using namespace std::chrono_literals;
 
 constexpr auto kPatience = 3s;
@@ -185,21 +187,6 @@ class ScopedVariable {
   std::optional<std::string> previous_;
 };
 
-// The fields of a line of the fake application's log: "start argc=1 uid=0 ..." gives
-// {"event": "start", "argc": "1", "uid": "0", ...}.
-using LogLine = std::map<std::string, std::string>;
-
-LogLine Fields(const std::string& line) {
-  std::istringstream words(line);
-  LogLine fields;
-  words >> fields["event"];
-  for (std::string word; words >> word;) {
-    const auto equals = word.find('=');
-    fields[word.substr(0, equals)] = equals == word.npos ? "" : word.substr(equals + 1);
-  }
-  return fields;
-}
-
 class X11DesktopApplicationsTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -241,12 +228,7 @@ class X11DesktopApplicationsTest : public testing::Test {
     return child;
   }
 
-  std::vector<LogLine> LogLines() const {
-    std::ifstream log(folder_ / "log");
-    std::vector<LogLine> lines;
-    for (std::string line; std::getline(log, line);) lines.push_back(Fields(line));
-    return lines;
-  }
+  std::vector<LogLine> LogLines() const { return EvarixTest::ReadTrayAppLog(folder_ / "log"); }
 
   int Count(const std::string& event, pid_t pid) const {
     int count = 0;

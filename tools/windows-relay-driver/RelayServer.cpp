@@ -1,9 +1,7 @@
 #include "tools/windows-relay-driver/RelayServer.h"
 
 #include <algorithm>
-#include <cwchar>
 #include <iostream>
-#include <iterator>
 #include <stdexcept>
 #include <type_traits>
 #include <vector>
@@ -97,14 +95,6 @@ class PipeIo {
 };
 
 }  // namespace
-
-std::wstring InterfacePathOf(uint32_t slot) {
-  wchar_t path[128];
-  std::swprintf(path, std::size(path),
-                L"\\\\?\\" EVARIX_RELAY_INSTANCE_PREFIX L"%04u#" EVARIX_RELAY_INTERFACE_CLASS,
-                unsigned{slot});
-  return path;
-}
 
 UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
   if (this != &other) Reset(std::exchange(other.handle_, nullptr));

@@ -18,9 +18,6 @@
 
 namespace EvarixRelay {
 
-// The interface path that device enumeration lists for the keyboard appearance in a slot.
-std::wstring InterfacePathOf(uint32_t slot);
-
 // An appearance of a keyboard that took a slot, or left it.
 struct SlotChange {
   EvarixSim::BusChange::Kind kind = EvarixSim::BusChange::Kind::Added;
@@ -28,7 +25,8 @@ struct SlotChange {
   EvarixSim::PresentDevice device{};  // as the bus shows it
 };
 
-// Called on the thread that changed the bus, with no lock held; it must not throw.
+// Called on the thread that changed the bus, with no lock held, before the driver follows the
+// change; it must not throw.
 using SlotListener = std::function<void(const SlotChange&)>;
 
 // An owned kernel handle; null or INVALID_HANDLE_VALUE own nothing.
@@ -50,7 +48,10 @@ class UniqueHandle {
 // The test's side of the relay driver: owns the named pipe the driver relays through, always with
 // an instance waiting for the driver, and a thread that answers each relayed request with the
 // transport, so that the driver reaches exactly the keyboards of the bus. Gives every appearance
-// of a keyboard on the bus a slot of its own as it comes, and frees it as it goes.
+// of a keyboard on the bus a slot of its own as it comes, and frees it as it goes; the driver
+// follows before the change is over. A change that a relayed request made is followed with that
+// request's answer; any other waits for the driver, through this server's thread, on the thread
+// that made it.
 class RelayServer {
  public:
   // Throws std::runtime_error when the pipe cannot be made (another server holds it).

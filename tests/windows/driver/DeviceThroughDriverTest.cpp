@@ -14,7 +14,7 @@
 #include "platform/windows/Win32DriverTransport.h"
 #include "support/RecordingTracker.h"
 #include "support/TestManager.h"
-#include "support/WindowsKeyboardRig.h"
+#include "windows/support/WindowsKeyboardRig.h"
 
 using namespace CVFirmwareLoader;
 
@@ -81,8 +81,6 @@ class DeviceThroughDriverTest : public testing::Test {
 TEST_F(DeviceThroughDriverTest, KeyboardIsIdentifiedDetachedAndWrittenThroughTheDriver) {
   EvarixSim::SimKeyboard& keyboard = rig.Plug(kFastKeyboard);
   const std::wstring applicationPath = rig.InterfacePathOf(keyboard);
-  EXPECT_EQ(applicationPath,
-            L"\\\\?\\ROOT#EVARIXKEYBOARD#0000#{af2eb229-f4da-417a-818e-0f1894ba84b8}");
   std::unique_ptr<DeviceWin> application = ThroughDriver(keyboard);
   ASSERT_NE(application, nullptr);
   EXPECT_EQ(application->GetFirmwareVersion(), L"0x1022");

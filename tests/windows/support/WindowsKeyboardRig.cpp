@@ -1,10 +1,14 @@
-#include "support/WindowsKeyboardRig.h"
+#include "windows/support/WindowsKeyboardRig.h"
 
+#include <iostream>
 #include <stdexcept>
 
 #include "platform/ProgramPath.h"
+#include "windows/support/DeviceInterfaceRegistry.h"
 
 namespace EvarixTest {
+
+namespace Registry = EvarixWinTest::DeviceInterfaceRegistry;
 
 namespace {
 
@@ -17,28 +21,32 @@ std::filesystem::path DriverFile() {
 
 }  // namespace
 
-WindowsKeyboardRig::ExclusiveUse::ExclusiveUse()
-    : mutex_(CVFirmwareLoader::NamedMutex::Open("evarix-keyboard-relay")) {
-  if (mutex_ == nullptr) throw std::runtime_error("relay driver: no lock for the rig");
-  // An abandoned lock is taken all the same: the service its owner left is removed on start.
-  mutex_->Wait();
-}
+WindowsKeyboardRig::WindowsKeyboardRig()
+    : server_(bus_, inProcess_, [this](const EvarixRelay::SlotChange& change) { Follow(change); }),
+      service_(DriverFile()) {}
 
-WindowsKeyboardRig::ExclusiveUse::~ExclusiveUse() {
-  mutex_->Release();
-}
-
-WindowsKeyboardRig::WindowsKeyboardRig() : server_(bus_, inProcess_), service_(DriverFile()) {}
-
-WindowsKeyboardRig::~WindowsKeyboardRig() = default;
-
-EvarixSim::SimKeyboard& WindowsKeyboardRig::Plug(const EvarixSim::KeyboardConfig& config) {
-  return bus_.Plug(config);
+WindowsKeyboardRig::~WindowsKeyboardRig() {
+  std::lock_guard lock(registryMutex_);
+  for (const unsigned slot : inRegistry_) Registry::Unplug(slot);
 }
 
 std::wstring WindowsKeyboardRig::InterfacePathOf(const EvarixSim::SimKeyboard& keyboard) const {
   const std::optional<uint32_t> slot = server_.SlotOf(keyboard);
-  return slot ? EvarixRelay::InterfacePathOf(*slot) : std::wstring();
+  return slot ? Registry::InterfacePath(*slot) : std::wstring();
+}
+
+// The keyboard's registry entry names the relay driver as its driver's service.
+void WindowsKeyboardRig::Follow(const EvarixRelay::SlotChange& change) {
+  std::lock_guard lock(registryMutex_);
+  const bool added = change.kind == EvarixSim::BusChange::Kind::Added;
+  const bool written = added ? Registry::Plug(change.slot, change.device.hardwareId,
+                                              EvarixRelay::RelayDriverService::kName)
+                             : Registry::Unplug(change.slot);
+  if (added) inRegistry_.insert(change.slot);
+  if (!added && written) inRegistry_.erase(change.slot);
+  if (!written) {
+    std::cerr << "keyboard rig: the registry refused slot " << change.slot << std::endl;
+  }
 }
 
 }  // namespace EvarixTest

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 
-#include "platform/NamedMutex.h"
 #include "tools/simkeyboard/SimBus.h"
 #include "tools/simkeyboard/SimTransport.h"
 #include "tools/windows-relay-driver/RelayDriverService.h"
@@ -11,23 +11,28 @@
 
 namespace EvarixTest {
 
-// Simulated keyboards that a Windows test reaches as the program does: through the interface path
-// of the keyboard's driver, opened with CreateFileW, each request one DeviceIoControl. The relay
-// driver stands in for the keyboard's driver and hands every request to the keyboard on this
-// rig's bus. A keyboard that changes its appearance moves to another path, as on Windows.
+// Simulated keyboards that a Windows test reaches as the program does: SetupAPI lists each
+// appearance from the registry, and its interface path, opened with CreateFileW, leads to the
+// relay driver, which stands in for the keyboard's driver and hands every request to the keyboard
+// on this rig's bus. A keyboard that changes its appearance moves to another slot, path and
+// registry entry, as on Windows, before the change is over.
 //
-// The driver's paths and its service are the Wine prefix's, so one rig at a time: a second, in
-// another test program, waits until the first has gone.
+// The registry, the driver's paths and its service are the Wine prefix's: tests that use a rig
+// hold the registry's CTest resource lock (tests/windows/CMakeLists.txt).
 class WindowsKeyboardRig {
  public:
   // Throws std::runtime_error when the driver cannot be installed or started.
   WindowsKeyboardRig();
+  // Takes out of the registry every keyboard still in it.
   ~WindowsKeyboardRig();
   WindowsKeyboardRig(const WindowsKeyboardRig&) = delete;
   WindowsKeyboardRig& operator=(const WindowsKeyboardRig&) = delete;
 
-  EvarixSim::SimKeyboard& Plug(const EvarixSim::KeyboardConfig& config = {});
-  // The interface path of the keyboard's current appearance; empty while it is off the bus.
+  EvarixSim::SimKeyboard& Plug(const EvarixSim::KeyboardConfig& config = {}) {
+    return bus_.Plug(config);
+  }
+  // The interface path SetupAPI lists for the keyboard's current appearance; empty while it is off
+  // the bus.
   std::wstring InterfacePathOf(const EvarixSim::SimKeyboard& keyboard) const;
 
   EvarixSim::SimBus& Bus() { return bus_; }
@@ -36,19 +41,10 @@ class WindowsKeyboardRig {
   const EvarixRelay::RelayServer& Server() const { return server_; }
 
  private:
-  // Held for the rig's life.
-  class ExclusiveUse {
-   public:
-    ExclusiveUse();
-    ~ExclusiveUse();
-    ExclusiveUse(const ExclusiveUse&) = delete;
-    ExclusiveUse& operator=(const ExclusiveUse&) = delete;
+  void Follow(const EvarixRelay::SlotChange& change);
 
-   private:
-    std::unique_ptr<CVFirmwareLoader::NamedMutex> mutex_;
-  };
-
-  ExclusiveUse exclusive_;
+  std::mutex registryMutex_;
+  std::set<unsigned> inRegistry_;  // the slots this rig wrote into the registry
   EvarixSim::SimBus bus_;
   EvarixSim::SimTransport inProcess_{bus_};
   EvarixRelay::RelayServer server_;
