@@ -107,10 +107,11 @@ void UniqueHandle::Reset(HANDLE handle) {
 }
 
 RelayServer::RelayServer(EvarixSim::SimBus& bus, CVFirmwareLoader::IDriverTransport& transport,
-                         SlotListener listener)
+                         SlotListener listener, FollowedListener followed)
     : bus_(bus),
       transport_(transport),
       listener_(std::move(listener)),
+      followed_(std::move(followed)),
       stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       ioDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       listening_(NewInstance(true)) {
@@ -161,7 +162,12 @@ void RelayServer::OnBusChange(const EvarixSim::BusChange& change) {
   if (listener_) listener_(slotChange);
   // A keyboard that moved while answering a request is followed by the driver with that answer;
   // one that moved by itself has the driver follow it now, before the change is over.
-  if (std::this_thread::get_id() != thread_.get_id()) HaveDriverFollow();
+  if (std::this_thread::get_id() == thread_.get_id()) {
+    movedInFrame_ = true;
+    return;
+  }
+  HaveDriverFollow();
+  if (followed_) followed_();
 }
 
 // The driver answers only once it has relayed the request here: never from the serving thread.
@@ -252,8 +258,10 @@ void RelayServer::ServeConnection(HANDLE pipe) {
   std::vector<uint8_t> frame(sizeof(answer) + answer.replyLength);
   std::ranges::copy(BytesOf(answer), frame.begin());
   std::copy_n(reply.begin(), answer.replyLength, frame.begin() + sizeof(answer));
-  // Disconnecting discards what the driver has not read yet: it has read all once it closes.
+  // Disconnecting discards what the driver has not read yet: it has read all once it closes, and
+  // followed the slots in use.
   if (io.Write(frame)) io.WaitClosed();
+  if (std::exchange(movedInFrame_, false) && followed_) followed_();
 }
 
 bool RelayServer::Answer(uint32_t slot, uint32_t code, std::span<const uint8_t> request,

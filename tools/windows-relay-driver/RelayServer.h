@@ -28,6 +28,9 @@ struct SlotChange {
 // Called on the thread that changed the bus, with no lock held, before the driver follows the
 // change; it must not throw.
 using SlotListener = std::function<void(const SlotChange&)>;
+// Called once the driver has followed a change, as Windows tells of a change once the device
+// interface is there; it must neither block nor throw.
+using FollowedListener = std::function<void()>;
 
 // An owned kernel handle; null or INVALID_HANDLE_VALUE own nothing.
 class UniqueHandle {
@@ -56,7 +59,7 @@ class RelayServer {
  public:
   // Throws std::runtime_error when the pipe cannot be made (another server holds it).
   RelayServer(EvarixSim::SimBus& bus, CVFirmwareLoader::IDriverTransport& transport,
-              SlotListener listener = {});
+              SlotListener listener = {}, FollowedListener followed = {});
   ~RelayServer();
   RelayServer(const RelayServer&) = delete;
   RelayServer& operator=(const RelayServer&) = delete;
@@ -82,6 +85,7 @@ class RelayServer {
   EvarixSim::SimBus& bus_;
   CVFirmwareLoader::IDriverTransport& transport_;
   const SlotListener listener_;
+  const FollowedListener followed_;
 
   mutable std::mutex slotsMutex_;
   std::map<uint32_t, std::wstring> slots_;  // slot -> the bus's path of the appearance in it
@@ -91,6 +95,7 @@ class RelayServer {
   UniqueHandle ioDone_;     // the serving thread's overlapped transfers
   UniqueHandle listening_;  // the instance waiting for the driver; the serving thread's
   std::atomic<uint64_t> requests_ = 0;
+  bool movedInFrame_ = false;  // the serving thread's: a keyboard moved while it answered
   int busListener_ = 0;
   std::thread thread_;
 };

@@ -138,11 +138,12 @@ static NTSTATUS Relay(EvarixRelayRequest* request, void* buffer, ULONG* replied)
   status = OpenPipe(&pipe);
   if (NT_SUCCESS(status)) {
     status = Exchange(pipe, request, buffer, replied, &slotsInUse);
+    /* Before the close, which tells the server that the driver has followed the slots. */
+    FollowSlots(slotsInUse);
     ZwClose(pipe);
   } else {
     status = STATUS_DEVICE_NOT_CONNECTED;
   }
-  FollowSlots(slotsInUse);
   KeReleaseMutex(&relayLock, FALSE);
   return status;
 }

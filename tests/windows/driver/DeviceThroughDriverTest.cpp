@@ -110,10 +110,11 @@ TEST_F(DeviceThroughDriverTest, KeyboardIsIdentifiedDetachedAndWrittenThroughThe
   ScopedPlatform inProcess({&rig.InProcessTransport(), nullptr, nullptr});
   const auto [inProcessResult, inProcessTime] = Download(*InProcess(other));
   ASSERT_EQ(inProcessResult, eSuccess);
+  const auto ms = [](std::chrono::duration<double> time) { return time.count() * 1000; };
   std::printf(
-      "whole download of the shipped image: %llu requests, %.2f s through the relay driver, "
-      "%.2f s through the in-process transport\n",
-      static_cast<unsigned long long>(requests), throughDriver.count(), inProcessTime.count());
+      "whole download of the shipped image: %llu requests, %.0f ms through the relay driver, "
+      "%.1f ms through the in-process transport\n",
+      static_cast<unsigned long long>(requests), ms(throughDriver), ms(inProcessTime));
 }
 
 TEST_F(DeviceThroughDriverTest, KeyboardPulledMidDownloadFailsItAndItsPathNoLongerOpens) {

@@ -22,7 +22,11 @@ std::filesystem::path DriverFile() {
 }  // namespace
 
 WindowsKeyboardRig::WindowsKeyboardRig()
-    : server_(bus_, inProcess_, [this](const EvarixRelay::SlotChange& change) { Follow(change); }),
+    : server_(
+          bus_, inProcess_, [this](const EvarixRelay::SlotChange& change) { Follow(change); },
+          [this] {
+            if (notice_) notice_();
+          }),
       service_(DriverFile()) {}
 
 WindowsKeyboardRig::~WindowsKeyboardRig() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -35,6 +36,11 @@ class WindowsKeyboardRig {
   // the bus.
   std::wstring InterfacePathOf(const EvarixSim::SimKeyboard& keyboard) const;
 
+  // What a test does once a keyboard's change is complete, where Windows would tell of it (the
+  // device-change notice); set before the first keyboard is plugged. It must neither block nor
+  // throw.
+  void OnDeviceChange(std::function<void()> notice) { notice_ = std::move(notice); }
+
   EvarixSim::SimBus& Bus() { return bus_; }
   // The same keyboards without the driver, for comparison.
   EvarixSim::SimTransport& InProcessTransport() { return inProcess_; }
@@ -43,6 +49,7 @@ class WindowsKeyboardRig {
  private:
   void Follow(const EvarixRelay::SlotChange& change);
 
+  std::function<void()> notice_;
   std::mutex registryMutex_;
   std::set<unsigned> inRegistry_;  // the slots this rig wrote into the registry
   EvarixSim::SimBus bus_;
