@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,18 +35,6 @@ constexpr std::array<uint8_t, 11> kUpdateDoneMessage{
     0xF7,  // End of Exclusive
 };
 
-// Each step's line is named after the Windows multimedia call the step stands for, so that logs
-// read the same on every platform, whatever MIDI service sent the message.
-constexpr std::string_view kOpenStep = "midiOutOpen";
-constexpr std::string_view kSendStep = "midiOutLongMsg";
-constexpr std::string_view kCloseStep = "midiOutClose";
-
-int StepFailed(std::string_view step, int error) {
-  CVFirmwareLoader::Diagnostics::TextLine(stdout,
-                                          std::string(step) + ":: error=" + std::to_string(error));
-  return -1;
-}
-
 // The last port whose name contains the wanted text; port 0 when none does, whatever port 0 is.
 // A name is compared up to its first zero, as the system's fixed-size name fields are.
 unsigned ChoosePort(IMidiOutput& output, std::string_view wanted) {
@@ -60,6 +49,13 @@ unsigned ChoosePort(IMidiOutput& output, std::string_view wanted) {
   return chosen;
 }
 
+// One step of the sending, named after the Windows multimedia call it stands for, so that logs
+// read the same on every platform, whatever MIDI service sent the message.
+struct Step {
+  std::string_view call;
+  std::function<int()> take;
+};
+
 }  // namespace
 
 int SendUpdateDoneMessage(const char* portName) {
@@ -67,12 +63,22 @@ int SendUpdateDoneMessage(const char* portName) {
   // A missing name is taken as the empty one, which every port's name contains.
   const unsigned port = ChoosePort(output, portName != nullptr ? portName : "");
 
-  // A step is taken only when the one before succeeded. After a failed send the port is left
-  // open: the program ends right afterwards, and ending closes it.
-  if (const int error = output.Open(port); error != 0) return StepFailed(kOpenStep, error);
-  if (const int error = output.SendSystemExclusive(kUpdateDoneMessage); error != 0) {
-    return StepFailed(kSendStep, error);
+  const Step steps[] = {
+      {"midiOutOpen", [&] { return output.Open(port); }},
+      {"midiOutPrepareHeader", [&] { return output.PrepareSystemExclusive(kUpdateDoneMessage); }},
+      {"midiOutLongMsg", [&] { return output.SendSystemExclusive(); }},
+      {"midiOutUnprepareHeader", [&] { return output.UnprepareSystemExclusive(); }},
+      {"midiOutReset", [&] { return output.Reset(); }},
+      {"midiOutClose", [&] { return output.Close(); }},
+  };
+  // A step is taken only when the one before succeeded. After a failure the port is left as it
+  // is: the program ends right afterwards, and the output closes it then.
+  for (const Step& step : steps) {
+    if (const int error = step.take(); error != 0) {
+      CVFirmwareLoader::Diagnostics::TextLine(
+          stdout, std::string(step.call) + ":: error=" + std::to_string(error));
+      return -1;
+    }
   }
-  if (const int error = output.Close(); error != 0) return StepFailed(kCloseStep, error);
   return 0;
 }

@@ -14,7 +14,10 @@ class NoMidiOutput final : public IMidiOutput {
   unsigned PortCount() override { return 0; }
   std::optional<std::string> PortName(unsigned) override { return std::nullopt; }
   int Open(unsigned) override { return kNoPorts; }
-  int SendSystemExclusive(std::span<const uint8_t>) override { return kNoPorts; }
+  int PrepareSystemExclusive(std::span<const uint8_t>) override { return kNoPorts; }
+  int SendSystemExclusive() override { return kNoPorts; }
+  int UnprepareSystemExclusive() override { return kNoPorts; }
+  int Reset() override { return kNoPorts; }
   int Close() override { return kNoPorts; }
 };
 

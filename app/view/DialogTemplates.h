@@ -77,7 +77,7 @@ inline constexpr std::array<DialogControl, 5> kAboutControls{{
     {kStaticControlId, ControlKind::Icon, 11, 17, 20, 20, {}, 128},
     {kStaticControlId, ControlKind::Text, 40, 10, 119, 8, "Corvane Evarix Firmware Updater", 0},
     {kStaticControlId, ControlKind::Text, 40, 22, 119, 8, "Version 01.00.006", 0},
-    {kStaticControlId, ControlKind::Text, 40, 34, 130, 8,
+    {kStaticControlId, ControlKind::Text, 40, 34, 188, 8,
      "Copyright \u00a9 Corvane. All rights reserved.", 0},
     {kOkControlId, ControlKind::DefaultButton, 178, 7, 50, 16, "OK", 0},
 }};

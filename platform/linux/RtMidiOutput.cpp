@@ -267,10 +267,26 @@ int RtMidiOutput::Open(unsigned index) {
   return 0;
 }
 
-int RtMidiOutput::SendSystemExclusive(std::span<const uint8_t> message) {
-  if (!open_) return RtMidiError::INVALID_USE;
+int RtMidiOutput::PrepareSystemExclusive(std::span<const uint8_t> message) {
+  if (!open_ || !prepared_.empty()) return RtMidiError::INVALID_USE;
   if (message.empty()) return RtMidiError::INVALID_PARAMETER;
-  return Attempt(reported_, [&] { midi_->sendMessage(message.data(), message.size()); });
+  prepared_.assign(message.begin(), message.end());
+  return 0;
+}
+
+int RtMidiOutput::SendSystemExclusive() {
+  if (prepared_.empty()) return RtMidiError::INVALID_USE;
+  return Attempt(reported_, [&] { midi_->sendMessage(prepared_.data(), prepared_.size()); });
+}
+
+int RtMidiOutput::UnprepareSystemExclusive() {
+  if (prepared_.empty()) return RtMidiError::INVALID_USE;
+  prepared_.clear();
+  return 0;
+}
+
+int RtMidiOutput::Reset() {
+  return open_ ? 0 : RtMidiError::INVALID_USE;
 }
 
 int RtMidiOutput::Close() {
@@ -280,6 +296,7 @@ int RtMidiOutput::Close() {
   const int error = ClosePort();
   if (error != 0) return error;
   open_ = false;
+  prepared_.clear();
   return delivered ? 0 : RtMidiError::DRIVER_ERROR;
 }
 

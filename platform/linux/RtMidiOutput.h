@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/MidiOutput.h"
 
@@ -43,7 +44,12 @@ class RtMidiOutput final : public IMidiOutput {
   unsigned PortCount() override;
   std::optional<std::string> PortName(unsigned index) override;
   int Open(unsigned index) override;
-  int SendSystemExclusive(std::span<const uint8_t> message) override;
+  // RtMidi has no buffer to ready and keeps nothing queued: a message is readied by keeping a copy
+  // of it, released by dropping the copy, and a reset has nothing to stop.
+  int PrepareSystemExclusive(std::span<const uint8_t> message) override;
+  int SendSystemExclusive() override;
+  int UnprepareSystemExclusive() override;
+  int Reset() override;
   int Close() override;
 
  private:
@@ -53,6 +59,7 @@ class RtMidiOutput final : public IMidiOutput {
   std::string clientName_;
   std::unique_ptr<RtMidiOut> midi_;
   std::unique_ptr<JackWatch> jack_;  // while a port is open through JACK
+  std::vector<uint8_t> prepared_;    // the readied message; empty when none is
   int unreachable_ = 0;              // why midi_ is missing
   int reported_ = 0;  // the failure RtMidi reported to us during the current call, or 0
   bool open_ = false;

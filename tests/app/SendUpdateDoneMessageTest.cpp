@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <ostream>
@@ -16,7 +17,6 @@ namespace CVFirmwareLoader {
 namespace {
 
 using testing::AllOf;
-using testing::ElementsAre;
 using testing::EndsWith;
 using testing::HasSubstr;
 using testing::IsEmpty;
@@ -25,12 +25,13 @@ using testing::StartsWith;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-const std::string kUpdateDone = "send F0 00 00 00 22 7F 06 04 00 01 F7";
+const std::string kPrepareUpdateDone = "prepare F0 00 00 00 22 7F 06 04 00 01 F7";
 
 // A system's MIDI outputs: a list of ports, some of whose names cannot be read. It records what is
 // done to it, and fails a step when told to with the number it is given.
 class FakeMidiOutput final : public IMidiOutput {
  public:
+  enum Step { kOpen, kPrepare, kSend, kUnprepare, kReset, kClose, kSteps };
   static constexpr int kNoSuchPort = 2;
 
   explicit FakeMidiOutput(std::vector<std::optional<std::string>> ports)
@@ -41,33 +42,40 @@ class FakeMidiOutput final : public IMidiOutput {
     return index < ports_.size() ? ports_[index] : std::nullopt;
   }
   int Open(unsigned index) override {
-    calls.push_back("open " + std::to_string(index));
-    if (index >= ports_.size()) return kNoSuchPort;
-    return openError;
+    const int error = Take(kOpen, "open " + std::to_string(index));
+    return index < ports_.size() ? error : kNoSuchPort;
   }
-  int SendSystemExclusive(std::span<const uint8_t> message) override {
-    std::string call = "send";
+  int PrepareSystemExclusive(std::span<const uint8_t> message) override {
+    std::string call = "prepare";
     for (const uint8_t byte : message) {
       char hex[4];
       std::snprintf(hex, sizeof hex, " %02X", byte);
       call += hex;
     }
-    calls.push_back(call);
-    return sendError;
+    return Take(kPrepare, call);
   }
-  int Close() override {
-    calls.push_back("close");
-    return closeError;
-  }
+  int SendSystemExclusive() override { return Take(kSend, "send"); }
+  int UnprepareSystemExclusive() override { return Take(kUnprepare, "unprepare"); }
+  int Reset() override { return Take(kReset, "reset"); }
+  int Close() override { return Take(kClose, "close"); }
 
-  int openError = 0;
-  int sendError = 0;
-  int closeError = 0;
+  std::array<int, kSteps> errors{};
   std::vector<std::string> calls;
 
  private:
+  int Take(Step step, std::string call) {
+    calls.push_back(std::move(call));
+    return errors[step];
+  }
+
   std::vector<std::optional<std::string>> ports_;
 };
+
+// Every step, in order, on the given port.
+std::vector<std::string> AllSteps(unsigned port) {
+  return {
+      "open " + std::to_string(port), kPrepareUpdateDone, "send", "unprepare", "reset", "close"};
+}
 
 struct Sent {
   int result;
@@ -101,8 +109,7 @@ TEST_P(PortSearch, SendsTheWholeMessageToTheChosenPortAndClosesIt) {
   const Sent sent = Send(midi, GetParam().wanted);
   EXPECT_EQ(sent.result, 0);
   EXPECT_THAT(sent.output, IsEmpty());
-  EXPECT_THAT(midi.calls,
-              ElementsAre("open " + std::to_string(GetParam().expected), kUpdateDone, "close"));
+  EXPECT_EQ(midi.calls, AllSteps(GetParam().expected));
 }
 
 using Names = std::vector<std::optional<std::string>>;
@@ -140,27 +147,32 @@ TEST(SendUpdateDoneMessageFailures, EachStepFailsWithItsLineAndItsNumber) {
   using Midi = FakeMidiOutput;
   struct Case {
     size_t ports;  // the keyboard's the last of them
-    int Midi::*failingStep;
+    Midi::Step failing;
     int error;  // goes out in signed decimal, whatever it is
     const char* line;
-    std::vector<std::string> calls;
   };
   const Case cases[] = {
-      {0, nullptr, 0, "midiOutOpen:: error=2\n", {"open 0"}},
-      {1, &Midi::openError, -7, "midiOutOpen:: error=-7\n", {"open 0"}},
-      {2, &Midi::sendError, 5, "midiOutLongMsg:: error=5\n", {"open 1", kUpdateDone}},  // left open
-      {1, &Midi::closeError, 9, "midiOutClose:: error=9\n", {"open 0", kUpdateDone, "close"}},
+      {0, Midi::kOpen, 0, "midiOutOpen:: error=2\n"},  // no port at all
+      {1, Midi::kOpen, -7, "midiOutOpen:: error=-7\n"},
+      {2, Midi::kPrepare, 11, "midiOutPrepareHeader:: error=11\n"},
+      {2, Midi::kSend, 5, "midiOutLongMsg:: error=5\n"},  // left readied and open
+      {2, Midi::kUnprepare, 65, "midiOutUnprepareHeader:: error=65\n"},
+      {2, Midi::kReset, 6, "midiOutReset:: error=6\n"},
+      {1, Midi::kClose, 9, "midiOutClose:: error=9\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     Names ports(c.ports, "Thru");
     if (!ports.empty()) ports.back() = "Evarix 25 Quorvel";
     FakeMidiOutput midi(ports);
-    if (c.failingStep != nullptr) midi.*c.failingStep = c.error;
+    midi.errors[c.failing] = c.error;
     const Sent sent = Send(midi, "Evarix 25 Quorvel");
     EXPECT_EQ(sent.result, -1);
     EXPECT_EQ(sent.output, c.line);
-    EXPECT_EQ(midi.calls, c.calls);
+    // No step after the failing one.
+    std::vector<std::string> taken = AllSteps(c.ports > 0 ? static_cast<unsigned>(c.ports - 1) : 0);
+    taken.resize(c.failing + 1);
+    EXPECT_EQ(midi.calls, taken);
   }
 }
 

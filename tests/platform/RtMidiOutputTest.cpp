@@ -25,7 +25,10 @@ void ExpectNoPortsAndEveryStepFails(RtMidiOutput& output) {
   EXPECT_EQ(output.PortCount(), 0u);
   EXPECT_EQ(output.PortName(0), std::nullopt);
   EXPECT_NE(output.Open(0), 0);
-  EXPECT_NE(output.SendSystemExclusive(message), 0);
+  EXPECT_NE(output.PrepareSystemExclusive(message), 0);
+  EXPECT_NE(output.SendSystemExclusive(), 0);
+  EXPECT_NE(output.UnprepareSystemExclusive(), 0);
+  EXPECT_NE(output.Reset(), 0);
   EXPECT_NE(output.Close(), 0);
 }
 

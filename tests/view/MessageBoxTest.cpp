@@ -21,27 +21,7 @@ void PressKey(GtkWindow* window, guint keyval) {
   gdk_event_free(event);
 }
 
-// The logic of a count-down box, cut down to what the view must carry out for it.
-class SwallowingEvents : public IMessageBoxEvents {
- public:
-  void OnInitDialog() override {
-    log.push_back("init");
-    if (onInit) onInit();
-  }
-  void OnTimer(unsigned timerId) override {
-    log.push_back("timer:" + std::to_string(timerId));
-    if (onTimer) onTimer();
-  }
-  bool OnCommand() override {
-    log.push_back(swallow ? "swallowed" : "command");
-    return swallow;
-  }
-
-  bool swallow = true;
-  std::vector<std::string> log;
-  std::function<void()> onInit;
-  std::function<void()> onTimer;
-};
+using EvarixView::Testing::SwallowingEvents;
 
 TEST_F(ViewTest, TheCountDownBoxSwallowsEveryDismissalWhileTheLogicSaysSo) {
   RecordingEvents ownerEvents;

@@ -170,14 +170,6 @@ void EvaluateLater(WebKitWebView* view, const std::string& script) {
                                       nullptr);
 }
 
-bool RecordingEvents::Saw(const std::string& event) const {
-  return Count(event) > 0;
-}
-
-int RecordingEvents::Count(const std::string& event) const {
-  return static_cast<int>(std::count(log.begin(), log.end(), event));
-}
-
 void ViewTest::SetUp() {
   views_ = Views();
   if (views_ == nullptr) GTEST_SKIP() << "no virtual display (is Xvfb installed?)";

@@ -12,6 +12,7 @@
 #include "app/view/PageDialogHost.h"
 #include "platform/linux/gtk/GtkPageDialog.h"
 #include "platform/linux/gtk/GtkViewSystem.h"
+#include "support/ViewEvents.h"
 
 // The view tests run real windows on a virtual X server that the test program starts for itself
 // and stops at the end. Without Xvfb every view test is skipped.
@@ -31,30 +32,7 @@ std::string Evaluate(WebKitWebView* view, const std::string& script);
 // Starts script in the page without waiting for it.
 void EvaluateLater(WebKitWebView* view, const std::string& script);
 
-// Everything a dialog told its logic, in order: "init", "complete", "click:<id>", "timer:<id>",
-// "close", "about". A test reacts to events through the hooks.
-class RecordingEvents : public IPageDialogEvents {
- public:
-  void OnInitDialog() override { Record("init"); }
-  void OnDocumentComplete() override { Record("complete"); }
-  void OnElementClicked(const std::string& elementId) override { Record("click:" + elementId); }
-  void OnTimer(unsigned timerId) override { Record("timer:" + std::to_string(timerId)); }
-  void OnSystemCommand(SystemCommand command) override {
-    Record(command == SystemCommand::Close ? "close" : "about");
-  }
-
-  bool Saw(const std::string& event) const;
-  int Count(const std::string& event) const;
-
-  std::vector<std::string> log;
-  std::function<void(const std::string&)> onEvent;
-
- private:
-  void Record(const std::string& event) {
-    log.push_back(event);
-    if (onEvent) onEvent(event);
-  }
-};
+using EvarixView::Testing::RecordingEvents;
 
 // A test with the view system at hand; skipped when there is no display.
 class ViewTest : public ::testing::Test {

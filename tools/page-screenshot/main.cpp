@@ -89,14 +89,6 @@ bool Save(GtkWindow* window, const std::filesystem::path& file) {
   return saved;
 }
 
-struct Shot {
-  int templateId;
-  int pageId;
-  const char* name;
-  // Puts the dialog into the state a user sees it in, with the calls the logic makes.
-  std::function<void(EvarixView::IPageDialogHost&)> prepare;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,41 +107,10 @@ int main(int argc, char** argv) {
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(titleBarStyle);
 
-  const std::vector<Shot> shots = {
-      {102, 129, "129-main",
-       [](EvarixView::IPageDialogHost& host) {
-         host.SetTitle(L"Corvane Evarix 25 Firmware Updater (FW v1.2)");
-         host.SetIcon(EvarixApp::kAppIcon);
-         host.SetPicture(EvarixApp::kKeyboardPictureControl, EvarixApp::kKeyboardBitmap);
-         host.SetInnerText("MainText",
-                           L"This application updates the firmware for Evarix 25 "
-                           L"MIDI controller keyboards.");
-         host.SetInnerText("TextArea",
-                           L"An Evarix 25 is connected.\r\nAn update is available. "
-                           L"Ready to update. Click Update to proceed.");
-       }},
-      {103, 146, "146-confirmation", nullptr},
-      {112, 113, "113-driver-notice", nullptr},
-      {106, 107, "107-progress",
-       [](EvarixView::IPageDialogHost& host) {
-         host.SetProgress(EvarixApp::kProgressBarControl, 35);
-         host.SetInnerText("TimeLeft", L"about 7 minutes.");
-       }},
-      {114, 115, "115-abort", nullptr},
-      {110, 111, "111-failure", nullptr},
-      {108, 109, "109-success",
-       [](EvarixView::IPageDialogHost& host) {
-         host.SetInnerText("ResultText",
-                           L"The update was successful. New firmware was "
-                           L"installed on your Evarix 25.");
-       }},
-      {100, 0, "100-about", nullptr},
-  };
-
   int failures = 0;
   // The main dialog stays open throughout, as in the program, so the pages share its process.
   std::vector<std::unique_ptr<EvarixView::IPageDialogHost>> open;
-  for (const Shot& shot : shots) {
+  for (const EvarixPageTools::Shot& shot : EvarixPageTools::DialogShots()) {
     auto& host =
         open.emplace_back(views.CreatePageDialog(shot.templateId, shot.pageId, events, nullptr));
     auto* dialog = static_cast<GtkPageDialog*>(host.get());
@@ -164,8 +125,9 @@ int main(int argc, char** argv) {
   }
 
   QuietBoxEvents boxEvents;
-  auto box = views.CreateMessageBox(L"Waiting for enum...", L"2 seconds remaining", boxEvents,
-                                    open.front().get());
+  auto box =
+      views.CreateMessageBox(EvarixPageTools::kCountDownText, EvarixPageTools::kCountDownCaption,
+                             boxEvents, open.front().get());
   box->EnableOk(false);
   AddTitleBar(static_cast<GtkMessageBox*>(box.get())->Window());
   if (!Save(static_cast<GtkMessageBox*>(box.get())->Window(), folder / "countdown.png")) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/view/PageDialogHost.h"
+#include "tools/page-tools/DialogShots.h"
 
 // What the programs that show our pages outside the updater share: the developer tools and the
 // view tests run the GTK main loop themselves and look into the pages by script.
@@ -21,15 +22,5 @@ void Pump(std::chrono::milliseconds duration);
 // Evaluates script in the page and returns its value as text; nullopt when it failed or gave no
 // answer within ten seconds.
 std::optional<std::string> Evaluate(WebKitWebView* view, const std::string& script);
-
-// The logic of a dialog that is only shown: it answers nothing.
-class QuietEvents : public EvarixView::IPageDialogEvents {
- public:
-  void OnInitDialog() override {}
-  void OnDocumentComplete() override {}
-  void OnElementClicked(const std::string&) override {}
-  void OnTimer(unsigned) override {}
-  void OnSystemCommand(EvarixView::SystemCommand) override {}
-};
 
 }  // namespace EvarixPageTools

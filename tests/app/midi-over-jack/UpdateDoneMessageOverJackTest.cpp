@@ -248,12 +248,17 @@ TEST_F(UpdateDoneMessageOverJack, OutputRefusesMisuseWithoutThrowing) {
   EXPECT_EQ(output.PortName(count), std::nullopt);
 
   const std::array<uint8_t, 3> message{0xF0, 0x7D, 0xF7};
-  EXPECT_NE(output.SendSystemExclusive(message), 0) << "sent with no port open";
+  EXPECT_NE(output.PrepareSystemExclusive(message), 0) << "readied with no port open";
+  EXPECT_NE(output.Reset(), 0) << "reset with no port open";
   EXPECT_NE(output.Close(), 0) << "closed with no port open";
   EXPECT_NE(output.Open(count), 0) << "opened a port past the last";
   ASSERT_EQ(output.Open(count - 1), 0);
   EXPECT_NE(output.Open(count - 1), 0) << "opened a second port";
-  EXPECT_EQ(output.Close(), 0);
+  EXPECT_NE(output.SendSystemExclusive(), 0) << "sent with nothing readied";
+  EXPECT_NE(output.UnprepareSystemExclusive(), 0) << "released with nothing readied";
+  ASSERT_EQ(output.PrepareSystemExclusive(message), 0);
+  EXPECT_NE(output.PrepareSystemExclusive(message), 0) << "readied a second message";
+  EXPECT_EQ(output.Close(), 0) << "a readied message kept the port open";
   EXPECT_NE(output.Close(), 0) << "closed twice";
 }
 
