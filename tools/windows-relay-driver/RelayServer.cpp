@@ -173,8 +173,8 @@ void RelayServer::OnBusChange(const EvarixSim::BusChange& change) {
 // The driver answers only once it has relayed the request here: never from the serving thread.
 void RelayServer::HaveDriverFollow() {
   UniqueHandle control(CreateFileW(L"\\\\.\\" EVARIX_RELAY_CONTROL_NAME,
-                                   GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD returned = 0;
   if (!control.Valid() || !DeviceIoControl(control.Get(), EVARIX_RELAY_FOLLOW_SLOTS, nullptr, 0,
                                            nullptr, 0, &returned, nullptr)) {
