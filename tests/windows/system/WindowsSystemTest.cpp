@@ -9,21 +9,19 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "app/EvarixFirmwareUpdaterDlg.h"
 #include "app/ResourceIds.h"
 #include "engine/ILoader.h"
-#include "engine/SupportedModel.h"
 #include "platform/ProgramPath.h"
 #include "platform/windows/ManagerWin.h"
-#include "platform/windows/WinSystemFacts.h"
 #include "support/Deadlines.h"
 #include "support/FakeViewSystem.h"
 #include "support/ProcessId.h"
 #include "support/TestLockName.h"
 #include "support/TrayAppLog.h"
+#include "windows/support/InstalledDriverFile.h"
 #include "windows/support/WindowsKeyboardRig.h"
 
 // Not in the SDK's headers, though user32 has it.
@@ -56,31 +54,6 @@ HWND NotificationWindow() {
   }
   return nullptr;
 }
-
-// The model's driver file below Program Files, as its installer leaves it; removed afterwards
-// with whatever folder had to be made for it.
-class InstalledDriverFile {
- public:
-  InstalledDriverFile() {
-    const fs::path file = CVFirmwareLoader::WinSystemFacts().ProgramFilesFolder().value() +
-                          CVFirmwareLoader::SupportedModelTable[0].driverFilePath;
-    fs::path made = file.parent_path();
-    while (!fs::exists(made.parent_path())) made = made.parent_path();
-    if (!fs::exists(made)) made_ = made;
-    fs::create_directories(file.parent_path());
-    std::ofstream(file) << "driver";
-    file_ = file;
-  }
-  ~InstalledDriverFile() {
-    std::error_code ignored;
-    fs::remove(file_, ignored);
-    if (!made_.empty()) fs::remove_all(made_, ignored);
-  }
-
- private:
-  fs::path file_;
-  fs::path made_;
-};
 
 class WindowsSystemTest : public testing::Test {
  protected:
@@ -160,7 +133,7 @@ class WindowsSystemTest : public testing::Test {
     return shown;
   }
 
-  InstalledDriverFile driverFile;
+  EvarixTest::InstalledDriverFile driverFile;
   EvarixTest::WindowsKeyboardRig rig;
   std::atomic<HWND> window{nullptr};
   std::optional<CVFirmwareLoader::ManagerWin> manager;

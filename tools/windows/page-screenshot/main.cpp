@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -29,46 +28,15 @@ using EvarixView::Windows::WinMessageBox;
 using EvarixView::Windows::WinPageDialog;
 using EvarixView::Windows::WinViewSystem;
 
-bool WriteBitmapFile(const std::filesystem::path& file, const BITMAPINFOHEADER& header,
-                     const void* pixels, DWORD size) {
-  BITMAPFILEHEADER fileHeader{};
-  fileHeader.bfType = 0x4D42;  // "BM"
-  fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
-  fileHeader.bfSize = fileHeader.bfOffBits + size;
-  std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
-  out.write(reinterpret_cast<const char*>(&header), sizeof header);
-  out.write(static_cast<const char*>(pixels), size);
-  return out.good();
-}
-
 // The window as the screen shows it, frame included, once it has drawn itself.
 bool Shoot(HWND window, const std::filesystem::path& file) {
   UpdateWindow(window);
   EvarixPageTools::Pump(std::chrono::milliseconds(700));
   RECT frame{};
   GetWindowRect(window, &frame);
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = frame.right - frame.left;
-  header.biHeight = -(frame.bottom - frame.top);  // the top row first
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
-  void* pixels = nullptr;
   HDC screen = GetWindowDC(window);
-  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&header),
-                                    DIB_RGB_COLORS, &pixels, nullptr, 0);
-  HDC memory = CreateCompatibleDC(screen);
-  const HGDIOBJ previous = SelectObject(memory, bitmap);
-  const bool copied =
-      BitBlt(memory, 0, 0, header.biWidth, -header.biHeight, screen, 0, 0, SRCCOPY) != FALSE;
-  GdiFlush();
-  const auto size = static_cast<DWORD>(header.biWidth) * static_cast<DWORD>(-header.biHeight) * 4;
-  const bool saved = copied && WriteBitmapFile(file, header, pixels, size);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
+  const bool saved = EvarixPageTools::SavePicture(
+      screen, RECT{0, 0, frame.right - frame.left, frame.bottom - frame.top}, file);
   ReleaseDC(window, screen);
   if (saved) std::printf("%s\n", file.string().c_str());
   return saved;
