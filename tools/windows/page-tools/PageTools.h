@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
+#include <vector>
 
 // What the programs that show the Windows dialogs outside the updater share: they dispatch the
 // thread's messages themselves.
@@ -33,37 +35,70 @@ inline void Pump(std::chrono::milliseconds duration) {
   RunUntil([] { return false; }, duration);
 }
 
-// Saves what source shows in the area as a 32-bit bitmap file, the top row first.
-inline bool SavePicture(HDC source, const RECT& area, const std::filesystem::path& file) {
+// What a device context showed in an area, in 32-bit pixels (blue, green, red, unused), the top row
+// first.
+struct Picture {
+  RECT area{};
+  std::vector<RGBQUAD> pixels;
+
+  LONG Width() const { return area.right - area.left; }
+  LONG Height() const { return area.bottom - area.top; }
+};
+
+// The header of the picture's 32-bit top-down bitmap.
+inline BITMAPINFOHEADER HeaderOf(const Picture& picture) {
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
-  header.biWidth = area.right - area.left;
-  header.biHeight = -(area.bottom - area.top);
+  header.biWidth = picture.Width();
+  header.biHeight = -picture.Height();
   header.biPlanes = 1;
   header.biBitCount = 32;
   header.biCompression = BI_RGB;
+  return header;
+}
+
+// What source shows in the area; nullopt when it could not be copied.
+inline std::optional<Picture> TakePicture(HDC source, const RECT& area) {
+  Picture picture{area, {}};
+  BITMAPINFOHEADER header = HeaderOf(picture);
   void* pixels = nullptr;
   HBITMAP bitmap = CreateDIBSection(source, reinterpret_cast<const BITMAPINFO*>(&header),
                                     DIB_RGB_COLORS, &pixels, nullptr, 0);
-  if (bitmap == nullptr) return false;
+  if (bitmap == nullptr) return std::nullopt;
   HDC memory = CreateCompatibleDC(source);
   const HGDIOBJ previous = SelectObject(memory, bitmap);
-  const bool copied = BitBlt(memory, 0, 0, header.biWidth, -header.biHeight, source, area.left,
+  const bool copied = BitBlt(memory, 0, 0, picture.Width(), picture.Height(), source, area.left,
                              area.top, SRCCOPY) != FALSE;
   GdiFlush();
+  const auto* first = static_cast<const RGBQUAD*>(pixels);
+  picture.pixels.assign(
+      first, first + static_cast<size_t>(picture.Width()) * static_cast<size_t>(picture.Height()));
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  if (!copied) return std::nullopt;
+  return picture;
+}
+
+// Saves the picture as a 32-bit bitmap file, the top row first.
+inline bool SavePicture(const Picture& picture, const std::filesystem::path& file) {
+  const BITMAPINFOHEADER header = HeaderOf(picture);
   BITMAPFILEHEADER fileHeader{};
   fileHeader.bfType = 0x4D42;  // "BM"
   fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
-  const auto size = static_cast<DWORD>(header.biWidth) * static_cast<DWORD>(-header.biHeight) * 4;
+  const auto size = static_cast<DWORD>(picture.pixels.size() * sizeof(RGBQUAD));
   fileHeader.bfSize = fileHeader.bfOffBits + size;
   std::ofstream out(file, std::ios::binary);
   out.write(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
   out.write(reinterpret_cast<const char*>(&header), sizeof header);
-  out.write(static_cast<const char*>(pixels), size);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  return copied && out.good();
+  out.write(reinterpret_cast<const char*>(picture.pixels.data()), size);
+  return out.good();
+}
+
+// Saves what source shows in the area as a 32-bit bitmap file, the top row first.
+inline bool SavePicture(HDC source, const RECT& area, const std::filesystem::path& file) {
+  const std::optional<Picture> picture = TakePicture(source, area);
+  return picture && SavePicture(*picture, file);
 }
 
 }  // namespace EvarixPageTools
