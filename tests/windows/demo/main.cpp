@@ -145,6 +145,22 @@ bool ShowsTextIn(const EvarixPageTools::Picture& picture, const RECT& area, int 
   return ink >= leastInk && ground > ink;
 }
 
+// Whether anything has been drawn in the area: a control not painted yet leaves the screen there
+// as it was, black on a fresh virtual display.
+bool IsDrawnIn(const EvarixPageTools::Picture& picture, const RECT& area) {
+  RECT inside{};
+  if (!IntersectRect(&inside, &area, &picture.area)) return false;
+  for (LONG y = inside.top; y < inside.bottom; ++y) {
+    for (LONG x = inside.left; x < inside.right; ++x) {
+      const size_t row = static_cast<size_t>(y - picture.area.top);
+      const size_t column = static_cast<size_t>(x - picture.area.left);
+      const RGBQUAD pixel = picture.pixels[row * static_cast<size_t>(picture.Width()) + column];
+      if (pixel.rgbRed != 0 || pixel.rgbGreen != 0 || pixel.rgbBlue != 0) return true;
+    }
+  }
+  return false;
+}
+
 std::wstring ClassOf(HWND window) {
   wchar_t name[64]{};
   GetClassNameW(window, name, static_cast<int>(std::size(name)));
@@ -157,8 +173,23 @@ bool IsPushButton(HWND control) {
 }
 
 // A control that shows its window text as text: a push button, a static text, an edit control.
+// The control's text as the control itself holds it. (GetWindowText on another process's window
+// reads only the caption the system keeps, which an edit control does not update.)
+std::wstring TextOf(HWND control) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length)) {
+    return {};
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 1000, &copied);
+  text.resize(copied);
+  return text;
+}
+
 bool ShowsItsText(HWND control) {
-  if (!IsWindowVisible(control) || GetWindowTextLengthW(control) == 0) return false;
+  if (!IsWindowVisible(control) || TextOf(control).empty()) return false;
   const std::wstring name = ClassOf(control);
   const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK;
   return IsPushButton(control) || name == L"Edit" ||
@@ -205,13 +236,12 @@ std::wstring MissingText(const EvarixPageTools::Picture& picture, HWND window, c
     RECT frame{};
     GetWindowRect(child, &frame);
     controls.push_back(frame);
+    if (!IsDrawnIn(picture, frame)) return L"any drawing of its " + ClassOf(child);
     if (IsPushButton(child)) buttonsTop = std::min(buttonsTop, frame.top);
     if (!ShowsItsText(child)) continue;
     anyText = true;
     if (!ShowsTextIn(picture, TextAreaOf(child), kLeastInControl)) {
-      std::wstring text(static_cast<size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-      GetWindowTextW(child, text.data(), static_cast<int>(text.size()));
-      return L"the text \"" + std::wstring(text.c_str()) + L"\" of its " + ClassOf(child);
+      return L"the text \"" + TextOf(child) + L"\" of its " + ClassOf(child);
     }
   }
   if (!step.page) return anyText ? L"" : L"any text";
@@ -222,6 +252,13 @@ std::wstring MissingText(const EvarixPageTools::Picture& picture, HWND window, c
   return ShowsTextIn(picture, client, kLeastOnPage, controls)
              ? L""
              : L"the page's text above its buttons";
+}
+
+bool EditsHoldText(HWND window) {
+  for (HWND child : ChildrenOf(window)) {
+    if (IsWindowVisible(child) && ClassOf(child) == L"Edit" && TextOf(child).empty()) return false;
+  }
+  return true;
 }
 
 // Keeps a picture of the window as the screen shows it once it shows all its text; the controls
@@ -292,6 +329,8 @@ bool Take(const Updater& updater, const Step& step, const std::optional<fs::path
   const bool ready = Eventually([&] {
     window = WindowOf(updater.Id(), nullptr, step.title, true);
     if (window == nullptr || GetUpdateRect(window, nullptr, FALSE)) return false;
+    // The main page's status box is filled by the page's first look at the keyboard.
+    if (!EditsHoldText(window)) return false;
     if (step.button == nullptr) return true;
     button = FindWindowExW(window, nullptr, L"Button", step.button);
     return button != nullptr && IsWindowEnabled(button);
