@@ -286,7 +286,6 @@ bool SaveCheckedPicture(HWND window, const Step& step, const fs::path& file) {
     std::fprintf(stderr, "Could not save %s\n", file.string().c_str());
     return false;
   }
-  std::printf("%s\n", file.string().c_str());
   return true;
 }
 
@@ -340,7 +339,6 @@ bool Take(const Updater& updater, const Step& step, const std::optional<fs::path
                  step.button != nullptr ? " with its button enabled" : "");
     return false;
   }
-  std::printf("%ls\n", step.title);
   if (folder && !SaveCheckedPicture(window, step, *folder / (std::string(step.picture) + ".bmp"))) {
     return false;
   }
