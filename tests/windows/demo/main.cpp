@@ -295,7 +295,10 @@ bool Click(HWND button, const Step& step) {
   RECT frame{};
   GetWindowRect(button, &frame);
   const POINT centre{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
-  if (HWND there = WindowFromPoint(centre); there != button) {
+  // A window going away (the count-down box before the success page) may still lie over it for a
+  // moment, as it would for a user, who waits for it.
+  HWND there = nullptr;
+  if (!Eventually([&] { return (there = WindowFromPoint(centre)) == button; }, kPicturePatience)) {
     std::fprintf(stderr, "The button \"%ls\" of \"%ls\" is not what lies at (%ld, %ld): a %ls is\n",
                  step.button, step.title, centre.x, centre.y,
                  there != nullptr ? ClassOf(there).c_str() : L"nothing");
