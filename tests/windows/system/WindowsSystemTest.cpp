@@ -208,6 +208,10 @@ TEST_F(WindowsSystemTest, KeyboardPulledMidDownloadFailsAndTheRetryAfterReplugSu
   Start();
   keyboard->SetFaults({.unplugAtBlock = kMiddleBlock});
   EXPECT_EQ(Update(), Page::Failure);
+  // Plugged back in as a person does it, after the program has seen it go: its path comes back
+  // the same, and a refresh that ran only after the replug would find nothing gone.
+  EXPECT_TRUE(Eventually(
+      [&] { return loader->CheckFirmware() == static_cast<int>(FirmwareCheck::NoKeyboard); }));
   keyboard->SetFaults({});
   rig.Bus().Replug(*keyboard);
   EXPECT_EQ(Update(), Page::Success);
