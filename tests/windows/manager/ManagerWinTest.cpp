@@ -125,12 +125,13 @@ TEST_F(EnumerationTest, KeyboardHeldByALoaderIsNotBuiltAgain) {
   Plug(4, kKeyboardId);
   auto* loader = static_cast<Loader*>(manager.CreateLoader(0, EvarixTest::TestLockName()));
   ASSERT_NE(loader, nullptr);
-  const std::wstring path = Registry::InterfacePath(4);
-  EXPECT_TRUE(loader->AttachDevice(new EvarixTest::FakeDevice({.path = path})));
-  // The refresh CreateLoader asked for ends with the watcher, before the test lists devices
-  // itself: the program's enumerations take turns, and Wine's SetupAPI crashes when two threads
+  // The refresh CreateLoader asked for ends with the watcher, before the test hands the loader its
+  // device and lists devices itself, as the program's refreshes take turns: that refresh would
+  // take the device it did not list from the loader, and Wine's SetupAPI crashes when two threads
   // of a process list devices at once.
   manager.Stop();
+  const std::wstring path = Registry::InterfacePath(4);
+  EXPECT_TRUE(loader->AttachDevice(new EvarixTest::FakeDevice({.path = path})));
   Enumerate();
   manager.DestroyLoader(loader);
   EXPECT_EQ(presentPaths, std::set{path});
