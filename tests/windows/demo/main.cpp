@@ -379,6 +379,12 @@ int wmain(int argc, wchar_t** argv) {
     if (!Take(updater, step, folder)) return 1;
   }
   const std::optional<DWORD> exitCode = updater.End();
+  if (!exitCode) {
+    const Step& last = kSteps[std::size(kSteps) - 1];
+    std::fprintf(
+        stderr, "The updater did not end; its window \"%ls\" is %s\n", last.title,
+        WindowOf(updater.Id(), nullptr, last.title, true) != nullptr ? "still shown" : "gone");
+  }
   const bool updated = Eventually([&] {
     return rig.Bus().AppearanceOf(keyboard) &&
            keyboard.CurrentMode() == EvarixSim::Mode::Application &&
