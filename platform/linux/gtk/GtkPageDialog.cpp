@@ -226,7 +226,7 @@ std::string GtkPageDialog::AboutItemLabel() {
 }
 
 bool GtkPageDialog::HasElement(const std::string& id) const {
-  return loaded_ && ids_.contains(id);
+  return order_.PageLoaded() && ids_.contains(id);
 }
 
 void GtkPageDialog::SetInnerText(const std::string& id, const std::wstring& text) {
@@ -247,11 +247,7 @@ void GtkPageDialog::ApplyOrQueue(ElementOperation operation) {
   if (!IsUtf8(operation.id) || !IsUtf8(operation.name)) return;
   // Operations the page could not take yet are kept for it: a page that has not finished loading
   // drops them.
-  if (loaded_) {
-    Apply(operation);
-  } else {
-    queued_.push_back(std::move(operation));
-  }
+  order_.ApplyOrKeep(std::move(operation), [this](const ElementOperation& kept) { Apply(kept); });
 }
 
 void GtkPageDialog::Apply(const ElementOperation& operation) {
@@ -286,14 +282,8 @@ void GtkPageDialog::Apply(const ElementOperation& operation) {
 
 void GtkPageDialog::OnPageReady(std::set<std::string> ids) {
   ids_ = std::move(ids);
-  loaded_ = true;
-  std::vector<ElementOperation> queued;
-  queued.swap(queued_);
-  for (const ElementOperation& operation : queued) Apply(operation);
-  if (initialised_) {
+  if (order_.OnPageLoaded([this](const ElementOperation& kept) { Apply(kept); })) {
     DeliverDocumentComplete();
-  } else {
-    documentCompleteDue_ = true;
   }
 }
 
@@ -307,11 +297,9 @@ void GtkPageDialog::DeliverDocumentComplete() {
 
 int GtkPageDialog::RunModal() {
   if (window_.Running()) return result_;
-  initialised_ = true;
-  const bool pageToCome = page_ != nullptr && (!loaded_ || documentCompleteDue_);
+  const bool pageToCome = order_.OnDialogStarting() && page_ != nullptr;
   events_.OnInitDialog();
-  if (documentCompleteDue_) {
-    documentCompleteDue_ = false;
+  if (order_.TakeNoticeDue()) {
     window_.Post([this] { DeliverDocumentComplete(); });
   }
   window_.Run(pageToCome ? ModalWindow::Showing::OnReveal : ModalWindow::Showing::AtOnce);
@@ -384,7 +372,7 @@ void GtkPageDialog::DeliverClicks(const std::vector<std::string>& ids) {
 void GtkPageDialog::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
   auto* dialog = static_cast<GtkPageDialog*>(self);
   if (event == WEBKIT_LOAD_STARTED) {
-    dialog->loaded_ = false;
+    dialog->order_.OnPageUnloaded();
     dialog->ids_.clear();
   } else if (event == WEBKIT_LOAD_FINISHED) {
     // The ids present are collected once: the pages never add or remove elements.
@@ -481,7 +469,7 @@ void GtkPageDialog::OnWebProcessTerminated(WebKitWebView* view,
   auto* dialog = static_cast<GtkPageDialog*>(self);
   g_warning("The page engine's process for %s ended (reason %d); loading the page again",
             dialog->pageUri_.c_str(), static_cast<int>(reason));
-  dialog->loaded_ = false;
+  dialog->order_.OnPageUnloaded();
   dialog->ids_.clear();
   webkit_web_view_load_uri(view, dialog->pageUri_.c_str());
 }

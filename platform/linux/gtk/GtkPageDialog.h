@@ -9,6 +9,7 @@
 
 #include "app/view/DialogTemplates.h"
 #include "app/view/PageDialogHost.h"
+#include "app/view/PageLoadOrder.h"
 #include "platform/linux/gtk/DialogUnits.h"
 #include "platform/linux/gtk/GtkHandles.h"
 #include "platform/linux/gtk/ModalWindow.h"
@@ -35,7 +36,7 @@ class GtkPageDialog final : public IPageDialogHost {
   GtkPageDialog(const GtkPageDialog&) = delete;
   GtkPageDialog& operator=(const GtkPageDialog&) = delete;
 
-  bool IsPageLoaded() const override { return loaded_; }
+  bool IsPageLoaded() const override { return order_.PageLoaded(); }
   bool HasElement(const std::string& id) const override;
   void SetInnerText(const std::string& id, const std::wstring& text) override;
   void SetAttribute(const std::string& id, const std::string& name,
@@ -112,13 +113,10 @@ class GtkPageDialog final : public IPageDialogHost {
   Object<GSimpleAction> aboutAction_;
   Object<GCancellable> cancellable_;
 
-  bool initialised_ = false;
-  bool loaded_ = false;
-  bool documentCompleteDue_ = false;
   unsigned endings_ = 0;  // EndDialog calls so far
   int result_ = 0;
   std::set<std::string> ids_;
-  std::vector<ElementOperation> queued_;
+  PageLoadOrder<ElementOperation> order_;
 
   // Last, so that they are disconnected before anything they reach goes.
   std::vector<SignalConnection> connections_;

@@ -223,7 +223,7 @@ void WinPageDialog::LoadPage() {
     // A window waiting for its page would never show, and its modal run could not be ended by
     // the user: shown blank, it can at least be closed.
     loadFailed_ = true;
-    queued_.clear();
+    order_.DropKept();
     Reveal();
     return;
   }
@@ -232,14 +232,8 @@ void WinPageDialog::LoadPage() {
   });
   CreatePageControls();
   LayOut();
-  loaded_ = true;
-  std::vector<ElementOperation> queued;
-  queued.swap(queued_);
-  for (const ElementOperation& operation : queued) Apply(operation);
-  if (initialised_) {
+  if (order_.OnPageLoaded([this](const ElementOperation& kept) { Apply(kept); })) {
     DeliverDocumentComplete();
-  } else {
-    documentCompleteDue_ = true;
   }
 }
 
@@ -350,7 +344,7 @@ const WinPageDialog::PageControl* WinPageDialog::ControlFor(
 }
 
 bool WinPageDialog::HasElement(const std::string& id) const {
-  return loaded_ && document_->Find(id) != nullptr;
+  return order_.PageLoaded() && document_->Find(id) != nullptr;
 }
 
 void WinPageDialog::SetInnerText(const std::string& id, const std::wstring& text) {
@@ -368,11 +362,7 @@ void WinPageDialog::RemoveAttribute(const std::string& id, const std::string& na
 
 void WinPageDialog::ApplyOrQueue(ElementOperation operation) {
   if (page_ == nullptr || loadFailed_) return;
-  if (loaded_) {
-    Apply(operation);
-  } else {
-    queued_.push_back(std::move(operation));
-  }
+  order_.ApplyOrKeep(std::move(operation), [this](const ElementOperation& kept) { Apply(kept); });
 }
 
 void WinPageDialog::Apply(const ElementOperation& operation) {
@@ -411,11 +401,9 @@ void WinPageDialog::SetControlDisabled(const PageControl& control, bool disabled
 int WinPageDialog::RunModal() {
   if (window_ == nullptr) return kResultCancel;
   if (running_) return result_;
-  initialised_ = true;
-  const bool pageToCome = page_ != nullptr && !loadFailed_ && (!loaded_ || documentCompleteDue_);
+  const bool pageToCome = order_.OnDialogStarting() && page_ != nullptr && !loadFailed_;
   events_.OnInitDialog();
-  if (documentCompleteDue_) {
-    documentCompleteDue_ = false;
+  if (order_.TakeNoticeDue()) {
     PostMessageW(window_, kDocumentCompleteMessage, 0, 0);
   }
   Run(!pageToCome);
@@ -543,13 +531,13 @@ void WinPageDialog::SetProgress(int controlId, int percent) {
 }
 
 HWND WinPageDialog::ControlOf(const std::string& id) const {
-  const litehtml::element::ptr element = loaded_ ? document_->Find(id) : nullptr;
+  const litehtml::element::ptr element = order_.PageLoaded() ? document_->Find(id) : nullptr;
   const PageControl* control = element ? ControlFor(element) : nullptr;
   return control != nullptr ? control->window : nullptr;
 }
 
 std::wstring WinPageDialog::ElementText(const std::string& id) const {
-  const litehtml::element::ptr element = loaded_ ? document_->Find(id) : nullptr;
+  const litehtml::element::ptr element = order_.PageLoaded() ? document_->Find(id) : nullptr;
   if (!element) return {};
   const PageControl* control = ControlFor(element);
   if (control == nullptr || IsButton(element)) return PageDocument::Text(element);
@@ -560,7 +548,7 @@ std::wstring WinPageDialog::ElementText(const std::string& id) const {
 }
 
 std::optional<RECT> WinPageDialog::ElementBox(const std::string& id) const {
-  const litehtml::element::ptr element = loaded_ ? document_->Find(id) : nullptr;
+  const litehtml::element::ptr element = order_.PageLoaded() ? document_->Find(id) : nullptr;
   if (!element) return std::nullopt;
   return DeviceBox(PageDocument::BorderBox(element));
 }

@@ -10,6 +10,7 @@
 
 #include "app/view/DialogTemplates.h"
 #include "app/view/PageDialogHost.h"
+#include "app/view/PageLoadOrder.h"
 #include "litehtml.h"
 #include "platform/windows/view/GdiHandles.h"
 #include "platform/windows/view/PageDocument.h"
@@ -39,7 +40,7 @@ class WinPageDialog final : public IPageDialogHost {
   WinPageDialog(const WinPageDialog&) = delete;
   WinPageDialog& operator=(const WinPageDialog&) = delete;
 
-  bool IsPageLoaded() const override { return loaded_; }
+  bool IsPageLoaded() const override { return order_.PageLoaded(); }
   bool HasElement(const std::string& id) const override;
   // The text of a button becomes its caption; that of a text area goes into its edit control.
   // Attributes can be removed from buttons and text areas only, the elements that take
@@ -126,10 +127,7 @@ class WinPageDialog final : public IPageDialogHost {
   std::vector<PageControl> controls_;
   std::vector<OwnedFont> controlFonts_;
 
-  bool initialised_ = false;
-  bool loaded_ = false;
   bool loadFailed_ = false;
-  bool documentCompleteDue_ = false;
   bool running_ = false;
   bool revealDue_ = false;
   bool quit_ = false;
@@ -137,7 +135,7 @@ class WinPageDialog final : public IPageDialogHost {
   unsigned endings_ = 0;  // EndDialog calls so far
   int result_ = 0;
   WindowTimers timers_;
-  std::vector<ElementOperation> queued_;
+  PageLoadOrder<ElementOperation> order_;
 };
 
 }  // namespace EvarixView::Windows
